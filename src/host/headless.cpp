@@ -1,0 +1,84 @@
+#include "host/headless.h"
+
+#include <cstdio>
+
+#include "host/display_device.h"
+#include "host/window_system.h"
+
+namespace host {
+
+void HeadlessBackend::ShowMessageBox(const std::string& text, const std::string& caption) {
+  messageBoxes.emplace_back(text, caption);
+  if (!quiet) std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+bool HeadlessBackend::EnterFullscreen(HWND, int, int, int) {
+  if (refuseFullscreen) return false;
+  fullscreen = true;
+  return true;
+}
+
+bool HeadlessBackend::OpenAudio(int, int rate, AudioPull, std::string* error) {
+  if (!refuseAudio.empty()) {
+    *error = refuseAudio;
+    return false;
+  }
+  audioRate_ = rate;
+  audioOpenedMs_ = NowMs();
+  return true;
+}
+
+int64_t HeadlessBackend::AudioFramesHeard() {
+  if (audioRate_ == 0) return 0;
+  return int64_t((NowMs() - audioOpenedMs_) * uint64_t(audioRate_) / 1000);
+}
+
+void HeadlessBackend::Show(const Surface& s, HWND window) {
+  ++shows_;
+  Rect area{0, 0, s.width, s.height};
+  if (!fullscreen && windows_ && window) {
+    // Windowed: the primary surface is the desktop; show the client area.
+    Rect client;
+    Point topLeft;
+    if (windows_->GetClientRect(window, &client) && windows_->ClientToScreen(window, &topLeft))
+      area = Rect{topLeft.x, topLeft.y, topLeft.x + client.Width(), topLeft.y + client.Height()};
+  }
+  screenWidth_ = area.Width();
+  screenHeight_ = area.Height();
+  screen_.assign(size_t(screenWidth_) * screenHeight_, 0);
+  for (int y = 0; y < screenHeight_; ++y) {
+    int sy = area.top + y;
+    if (sy < 0 || sy >= s.height) continue;
+    const uint8_t* row = s.memory.data() + size_t(sy) * s.pitch;
+    for (int x = 0; x < screenWidth_; ++x) {
+      int sx = area.left + x;
+      if (sx < 0 || sx >= s.width) continue;
+      uint32_t rgb = 0;
+      if (s.bitsPerPixel == 32) {
+        const uint8_t* p = row + sx * 4;
+        rgb = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+      } else if (s.bitsPerPixel == 24) {
+        const uint8_t* p = row + sx * 3;
+        rgb = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+      } else if (s.palette) {
+        const PaletteEntry& e = s.palette->entries[row[sx]];
+        rgb = uint32_t(e.red) << 16 | uint32_t(e.green) << 8 | e.blue;
+      }
+      screen_[size_t(y) * screenWidth_ + x] = rgb;
+    }
+  }
+}
+
+std::unique_ptr<Platform> MakeHeadlessPlatform(int framesPerSecond) {
+  auto backend = std::make_unique<HeadlessBackend>(framesPerSecond);
+  HeadlessBackend* raw = backend.get();
+  auto platform = std::make_unique<Platform>(std::move(backend));
+  raw->windows_ = &platform->windows;
+  return platform;
+}
+
+HeadlessBackend& Headless(Platform& platform) {
+  return static_cast<HeadlessBackend&>(*platform.backend);
+}
+
+}  // namespace host

@@ -1,0 +1,73 @@
+// A backend without a screen, keyboard or sound card. Time is virtual: it
+// moves only when the driver says a frame is done, so a run is the same on
+// every machine and as fast as the machine allows. What would have been on
+// the screen is kept as an image, and message boxes go to standard error.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/backend.h"
+#include "host/platform.h"
+
+namespace host {
+
+class HeadlessBackend : public Backend {
+ public:
+  explicit HeadlessBackend(int framesPerSecond = 60) : fps_(framesPerSecond) {}
+
+  // One frame of virtual time: 1000 / fps ms, kept exact over the run.
+  void AdvanceFrame() { ++frames_; }
+  void AdvanceMs(uint64_t ms) { extraMs_ += ms; }
+
+  uint64_t NowMs() override { return kEpochMs + extraMs_ + frames_ * 1000 / fps_; }
+  Rect DesktopRect() override { return Rect{0, 0, 1280, 1024}; }
+  bool OpenWindow(HWND, const std::string&, const Rect&) override { return true; }
+  void CloseWindow(HWND) override {}
+  void PlaceWindow(HWND, const Rect&) override {}
+  void ShowCursor(bool visible) override { cursorVisible = visible; }
+  bool PumpEvents(WindowSystem&, bool) override { return false; }
+  void ShowMessageBox(const std::string& text, const std::string& caption) override;
+
+  bool EnterFullscreen(HWND, int, int, int) override;
+  void LeaveFullscreen(HWND) override { fullscreen = false; }
+  void Show(const Surface& primary, HWND window) override;
+
+  bool OpenAudio(int, int rate, AudioPull, std::string* error) override;
+  void CloseAudio() override { audioRate_ = 0; }
+  int64_t AudioFramesHeard() override;
+
+  // What a viewer would see: the full-screen picture or the window's client
+  // area, as 0x00RRGGBB pixels.
+  const std::vector<uint32_t>& Screen() const { return screen_; }
+  int ScreenWidth() const { return screenWidth_; }
+  int ScreenHeight() const { return screenHeight_; }
+  int ShowCount() const { return shows_; }
+
+  std::vector<std::pair<std::string, std::string>> messageBoxes;  // text, caption
+  bool quiet = false;  // keep message boxes off standard error (tests)
+  bool cursorVisible = true;
+  bool fullscreen = false;
+  bool refuseFullscreen = false;
+  std::string refuseAudio;  // non-empty: OpenAudio fails with this text
+
+ private:
+  static constexpr uint64_t kEpochMs = 1765000000000ull;  // a date in late 2025
+  int fps_;
+  uint64_t frames_ = 0;
+  uint64_t extraMs_ = 0;
+  int audioRate_ = 0;
+  uint64_t audioOpenedMs_ = 0;
+  std::vector<uint32_t> screen_;
+  int screenWidth_ = 0, screenHeight_ = 0;
+  int shows_ = 0;
+  WindowSystem* windows_ = nullptr;
+  friend std::unique_ptr<Platform> MakeHeadlessPlatform(int);
+};
+
+std::unique_ptr<Platform> MakeHeadlessPlatform(int framesPerSecond = 60);
+HeadlessBackend& Headless(Platform& platform);
+
+}  // namespace host

@@ -1,0 +1,107 @@
+#include "host/module_player.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <libopenmpt/libopenmpt.hpp>
+#include <vector>
+
+namespace host {
+
+ModulePlayer::ModulePlayer(Backend& backend) : backend_(backend) {}
+
+ModulePlayer::~ModulePlayer() { Close(); }
+
+void ModulePlayer::SetOutput(int output) { output_ = output; }
+
+bool ModulePlayer::Init(int mixRate, int /*maxChannels*/) {
+  ++initCalls_;
+  if (!failInit_.empty()) {
+    initError_ = failInit_;
+    failInit_.clear();
+    return false;
+  }
+  if (mixRate < 4000 || mixRate > 192000) {
+    initError_ = "Unsupported mixing rate " + std::to_string(mixRate) + " Hz.";
+    return false;
+  }
+  mixRate_ = mixRate;
+  if (output_ != kOutputNone) {
+    std::string error;
+    if (!backend_.OpenAudio(output_, mixRate,
+                            [this](int16_t* s, int n) { Mix(s, n); }, &error)) {
+      initError_ = "Could not open the sound output: " + error;
+      return false;
+    }
+    audioOpen_ = true;
+  }
+  initialised_ = true;
+  return true;
+}
+
+Song* ModulePlayer::LoadSong(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    songError_ = "File not found: " + path;
+    return nullptr;
+  }
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto song = std::make_unique<Song>();
+  try {
+    song->module = std::make_unique<openmpt::module>(bytes);
+  } catch (const std::exception& e) {
+    songError_ = std::string("Unknown file format or corrupted file: ") + path + " (" + e.what() + ")";
+    return nullptr;
+  }
+  std::lock_guard<std::mutex> lock(mixLock_);
+  song_ = std::move(song);
+  return song_.get();
+}
+
+bool ModulePlayer::PlaySong(Song* song) {
+  if (!song || song != song_.get()) return false;
+  std::lock_guard<std::mutex> lock(mixLock_);
+  song->module->set_position_seconds(startOffsetMs_ / 1000.0);
+  song->framesAtPlay = audioOpen_ ? backend_.AudioFramesHeard() : 0;
+  song->clockAtPlay = backend_.NowMs();
+  song->playing = true;
+  return true;
+}
+
+uint32_t ModulePlayer::SongTimeMs(Song* song) {
+  if (!song || !song->playing) return 0;
+  if (audioOpen_) {
+    int64_t frames = backend_.AudioFramesHeard() - song->framesAtPlay;
+    if (frames < 0) frames = 0;
+    return startOffsetMs_ + uint32_t(frames * 1000 / mixRate_);
+  }
+  return startOffsetMs_ + uint32_t(backend_.NowMs() - song->clockAtPlay);
+}
+
+void ModulePlayer::Mix(int16_t* samples, int frames) {
+  std::lock_guard<std::mutex> lock(mixLock_);
+  int done = 0;
+  if (song_ && song_->playing) {
+    while (done < frames) {
+      size_t got = song_->module->read_interleaved_stereo(mixRate_, frames - done, samples + 2 * done);
+      if (got == 0) break;
+      done += int(got);
+    }
+  }
+  std::memset(samples + 2 * done, 0, size_t(frames - done) * 2 * sizeof(int16_t));
+}
+
+void ModulePlayer::FreeSong(Song* song) {
+  std::lock_guard<std::mutex> lock(mixLock_);
+  if (song && song == song_.get()) song_.reset();
+}
+
+void ModulePlayer::Close() {
+  if (!initialised_) return;
+  ++closeCalls_;
+  if (audioOpen_) backend_.CloseAudio();
+  audioOpen_ = false;
+  initialised_ = false;
+}
+
+}  // namespace host

@@ -1,0 +1,77 @@
+// Window classes, windows and one thread's message queue, shaped after the
+// calls the show's start-up and window procedures make.
+#pragma once
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/backend.h"
+#include "host/win.h"
+
+namespace host {
+
+class WindowSystem {
+ public:
+  explicit WindowSystem(Backend& backend) : backend_(backend) {}
+
+  bool RegisterClass(const WndClass& windowClass);
+  // Returns 0 when the class is unknown, the backend cannot open the window
+  // or a test asked for the failure. Sends WM_CREATE before returning.
+  HWND CreateWindow(const std::string& className, const std::string& title, uint32_t style,
+                    int x, int y, int width, int height);
+  bool DestroyWindow(HWND window);
+  bool IsWindow(HWND window) const { return windows_.count(window) != 0; }
+  void ShowWindow(HWND window, int command);
+  void UpdateWindow(HWND window);
+
+  bool GetWindowRect(HWND window, Rect* outer) const;
+  bool GetClientRect(HWND window, Rect* client) const;
+  bool ClientToScreen(HWND window, Point* point) const;
+  bool SetWindowPos(HWND window, int x, int y, int width, int height);
+  std::string WindowTitle(HWND window) const;
+  // Our windows have no drawn frame of their own: the desktop decorates
+  // them outside the client area, so the frame metrics are 0.
+  int GetSystemMetrics(int index) const;
+
+  bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+  void PostQuitMessage(int exitCode);
+  bool PeekMessage(Msg* msg, bool remove);
+  // 1 for a message, 0 for WM_QUIT, -1 when nothing can ever arrive.
+  int GetMessage(Msg* msg);
+  void TranslateMessage(const Msg&) {}
+  LRESULT DispatchMessage(const Msg& msg);
+  LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+  LRESULT DefWindowProc(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+
+  void SetCursor(bool visible) { backend_.ShowCursor(visible); }
+  void MessageBox(HWND owner, const std::string& text, const std::string& caption);
+
+  // Called by backends when the desktop moved a window.
+  void WindowMoved(HWND window, Point topLeft);
+
+  // For tests: make the next CreateWindow of this class fail.
+  void FailCreate(const std::string& className) { failCreate_.push_back(className); }
+  size_t PendingMessages() const { return queue_.size() + (quitPending_ ? 1 : 0); }
+
+ private:
+  struct Window {
+    std::string className;
+    std::string title;
+    Rect outer;
+    bool visible = false;
+  };
+  const WndClass* ClassOf(HWND window) const;
+
+  Backend& backend_;
+  std::map<std::string, WndClass> classes_;
+  std::map<HWND, Window> windows_;
+  HWND nextHandle_ = 1;
+  std::deque<Msg> queue_;
+  bool quitPending_ = false;
+  int quitCode_ = 0;
+  std::vector<std::string> failCreate_;
+  int defaultPlacements_ = 0;
+};
+
+}  // namespace host
