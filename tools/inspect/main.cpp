@@ -1,0 +1,27 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+static const char kUsage[] =
+    "usage: dorsel-inspect COMMAND ARGS\n"
+    "  pcx FILE --png OUT     decode a picture with the show's loader and write a PNG\n"
+    "  sheet DIR --png OUT    write a labelled contact sheet of every picture in DIR\n"
+    "  it FILE [--wav OUT]    print a module's length, channels, patterns, instruments\n"
+    "                         and samples; with --wav render it to a WAV file\n";
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  std::string command = args[0];
+  args.erase(args.begin());
+  if (command == "pcx") return RunPcxCommand(args);
+  if (command == "sheet") return RunSheetCommand(args);
+  if (command == "it") return RunItCommand(args);
+  std::fprintf(stderr, "dorsel-inspect: unknown command '%s'\n%s", command.c_str(), kUsage);
+  return 2;
+}
