@@ -1,1 +1,181 @@
-int main() { return 0; }
+// dorsel: the command line, then the show's own start-up.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "host/headless.h"
+#include "shell/demo.h"
+#include "shell/png_writer.h"
+#include "shell/startup.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: dorsel [options]\n"
+    "Plays the show: 234 seconds of real-time effects in step with its music.\n"
+    "\n"
+    "  --data DIR       read the data files from DIR (default: the current folder)\n"
+    "  --skip-settings  start at once with the choices the settings window preselects\n"
+    "  --windowed       show the frames in a 512x384 window\n"
+    "  --fullscreen     show the frames full screen (the default)\n"
+    "  --mode N         full-screen video mode 0-5: 512x384 at 32, 24, 8 bits,\n"
+    "                   640x480 at 32, 24, 8 bits (default 0)\n"
+    "  --nosound        no audio; the wall clock runs the show\n"
+    "  --mixrate HZ     mixing rate, 8000-96000 (default 44100)\n"
+    "  --no-mmx         use the plain code paths only\n"
+    "  --headless       no window and no audio device: frames are drawn off-screen\n"
+    "                   on a virtual clock (implies --skip-settings)\n"
+    "  --fps N          headless frames per second of demo time (default 60)\n"
+    "  --start MS       begin the show, music included, at this demo time\n"
+    "  --end MS         close the show once the demo time reaches MS\n"
+    "  --frames DIR     headless: write frames as DIR/tNNNNNNN.png (demo time in ms)\n"
+    "  --every N        with --frames, write every Nth frame (default 1)\n"
+    "  --help           show this text\n"
+    "  --version        show the version\n"
+    "\n"
+    "Keys: Escape or F12 end the show, F11 switches between window and full screen.\n";
+
+struct Options {
+  std::string dataDir;
+  bool skipSettings = false, headless = false, noSound = false, noMmx = false;
+  int windowed = -1, mode = 0, mixRate = 44100, fps = 60, every = 1;
+  long start = 0, end = -1;
+  std::string framesDir;
+};
+
+[[noreturn]] void BadArgument(const std::string& text) {
+  std::fprintf(stderr, "dorsel: %s\nTry 'dorsel --help'.\n", text.c_str());
+  std::exit(2);
+}
+
+long Number(int& i, int argc, char** argv, long lo, long hi) {
+  std::string name = argv[i];
+  if (i + 1 >= argc) BadArgument(name + " needs a value");
+  const char* text = argv[++i];
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(text, &end, 10);
+  if (errno || end == text || *end != '\0' || v < lo || v > hi)
+    BadArgument(name + " takes a whole number from " + std::to_string(lo) + " to " +
+                std::to_string(hi) + ", not '" + text + "'");
+  return v;
+}
+
+std::string Text(int& i, int argc, char** argv) {
+  if (i + 1 >= argc || argv[i + 1][0] == '\0') BadArgument(std::string(argv[i]) + " needs a value");
+  return argv[++i];
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  bool everyGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    } else if (a == "--version") {
+      std::printf("dorsel %s\n", DORSEL_VERSION);
+      std::exit(0);
+    } else if (a == "--data") o.dataDir = Text(i, argc, argv);
+    else if (a == "--skip-settings") o.skipSettings = true;
+    else if (a == "--windowed") o.windowed = 1;
+    else if (a == "--fullscreen") o.windowed = 0;
+    else if (a == "--mode") o.mode = int(Number(i, argc, argv, 0, 5));
+    else if (a == "--nosound") o.noSound = true;
+    else if (a == "--mixrate") o.mixRate = int(Number(i, argc, argv, 8000, 96000));
+    else if (a == "--no-mmx") o.noMmx = true;
+    else if (a == "--headless") o.headless = true;
+    else if (a == "--fps") o.fps = int(Number(i, argc, argv, 1, 1000));
+    else if (a == "--start") o.start = Number(i, argc, argv, 0, 234000);
+    else if (a == "--end") o.end = Number(i, argc, argv, 0, 1000000);
+    else if (a == "--frames") o.framesDir = Text(i, argc, argv);
+    else if (a == "--every") { o.every = int(Number(i, argc, argv, 1, 1000000)); everyGiven = true; }
+    else BadArgument("unknown option '" + a + "'");
+  }
+  if (!o.framesDir.empty() && !o.headless) BadArgument("--frames needs --headless");
+  if (everyGiven && o.framesDir.empty()) BadArgument("--every needs --frames");
+  if (o.end >= 0 && o.end < o.start) BadArgument("--end comes before --start");
+  if (o.headless) o.skipSettings = true;
+  return o;
+}
+
+// The headless driver: after each frame, virtual time moves on by one frame,
+// the frame may be written out, and --end closes the show.
+struct HeadlessRun {
+  Demo& demo;
+  host::HeadlessBackend& backend;
+  const Options& options;
+  long frames = 0;
+  int lastShows = 0;
+  bool writeFailed = false;
+
+  void AfterFrame() {
+    uint32_t t = demo.clock.DemoTimeMs;
+    bool presented = backend.ShowCount() != lastShows;
+    lastShows = backend.ShowCount();
+    if (!options.framesDir.empty() && presented && frames % options.every == 0 && !writeFailed) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/t%07u.png", unsigned(t));
+      std::string path = options.framesDir + name;
+      if (!WritePng(path, backend.Screen().data(), backend.ScreenWidth(), backend.ScreenHeight())) {
+        std::fprintf(stderr, "dorsel: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        writeFailed = true;
+        demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
+      }
+    }
+    ++frames;
+    if (options.end >= 0 && t >= uint32_t(options.end))
+      demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
+    backend.AdvanceFrame();
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options = Parse(argc, argv);
+  if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
+    std::fprintf(stderr, "dorsel: cannot open the data folder %s: %s\n", options.dataDir.c_str(),
+                 std::strerror(errno));
+    return 2;
+  }
+  if (!options.framesDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(options.framesDir, ec);
+    if (ec) {
+      std::fprintf(stderr, "dorsel: cannot create %s: %s\n", options.framesDir.c_str(),
+                   ec.message().c_str());
+      return 2;
+    }
+  }
+
+  if (!options.headless) {
+    std::fprintf(stderr, "dorsel: this build has no desktop backend yet; run with --headless\n");
+    return 1;
+  }
+  auto platform = host::MakeHeadlessPlatform(options.fps);
+  Demo demo(*platform);
+  demo.skipSettings = options.skipSettings;
+  demo.choices = DemoSettings{};
+  demo.choices.windowed = options.windowed == 1;
+  demo.choices.videoMode = options.mode;
+  demo.choices.mixRate = options.mixRate;
+  demo.choices.noSound = options.noSound;
+  demo.choices.useMmx = options.noMmx ? 0 : 1;
+  demo.startOffsetMs = uint32_t(options.start);
+  platform->player.SetStartOffsetMs(uint32_t(options.start));
+
+  HeadlessRun run{demo, host::Headless(*platform), options};
+  demo.afterFrame = [&run] { run.AfterFrame(); };
+  int code = WinMain(demo, host::SW_SHOWNORMAL);
+  if (demo.shutdowns == 0) return 1;  // the show never ran; the reason was shown
+  std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,
+              unsigned(demo.clock.DemoTimeMs), WindowsVisited(demo.director), kScheduleWindows);
+  return run.writeFailed ? 1 : code;
+}

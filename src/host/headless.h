@@ -28,7 +28,10 @@ class HeadlessBackend : public Backend {
   void CloseWindow(HWND) override {}
   void PlaceWindow(HWND, const Rect&) override {}
   void ShowCursor(bool visible) override { cursorVisible = visible; }
-  bool PumpEvents(WindowSystem&, bool) override { return false; }
+  bool PumpEvents(WindowSystem& windows, bool) override {
+    if (script) script(windows);
+    return false;
+  }
   void ShowMessageBox(const std::string& text, const std::string& caption) override;
 
   bool EnterFullscreen(HWND, int, int, int) override;
@@ -46,6 +49,8 @@ class HeadlessBackend : public Backend {
   int ScreenHeight() const { return screenHeight_; }
   int ShowCount() const { return shows_; }
 
+  // Scripted input: runs whenever the queue is empty and input is looked for.
+  std::function<void(WindowSystem&)> script;
   std::vector<std::pair<std::string, std::string>> messageBoxes;  // text, caption
   bool quiet = false;  // keep message boxes off standard error (tests)
   bool cursorVisible = true;

@@ -1,0 +1,321 @@
+// The show's timetable. Each window of the schedule has a recipe: the effect
+// calls of one frame, in order, ending with the present. Rates are per
+// second of demo time unless a line says per frame.
+#include "director/director.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "shell/demo.h"
+
+namespace {
+
+// The levels are kept in single precision, but the arithmetic between them
+// ran in double precision: grow in double, round once on the store.
+void Grow(float& value, double amount) { value = float(double(value) + amount); }
+void GrowHeld(float& value, double amount, float limit) {
+  Grow(value, amount);
+  if (value > limit) value = limit;
+}
+void FallHeld(float& value, double amount) {
+  Grow(value, -amount);
+  if (value < 0) value = 0;
+}
+
+double Dt(Demo& demo) { return demo.clock.FrameSeconds; }
+Director& State(Demo& demo) { return demo.director; }
+
+// ---- Shared steps ---------------------------------------------------------
+
+void FlareRing(Demo& demo) {
+  Director& d = State(demo);
+  double dt = Dt(demo);
+  Grow(d.orbitYaw, 0.4 * dt);
+  Grow(d.orbitPitch, 0.4 * dt);
+  Grow(d.orbitRoll, 0.4 * dt);
+  double sa = std::sin(double(d.orbitYaw)), ca = std::cos(double(d.orbitYaw));
+  double sb = std::sin(double(d.orbitPitch)), cb = std::cos(double(d.orbitPitch));
+  double sc = std::sin(double(d.orbitRoll)), cc = std::cos(double(d.orbitRoll));
+  d.orbitMatrix = {float(ca * cb),
+                   float(sa * cb),
+                   float(-sb),
+                   float(ca * sb * sc - sa * cc),
+                   float(sa * sb * sc + ca * cc),
+                   float(cb * sc),
+                   float(ca * sb * cc + sa * sc),
+                   float(sa * sb * cc - ca * sc),
+                   float(cb * cc)};
+  for (float& phase : d.flarePhase) {
+    Grow(phase, double(0.2f) * dt);
+    // A flare past the end starts again from the very beginning.
+    if (phase > 8) phase = 0;
+  }
+}
+
+void CameraStep(Demo& demo) {
+  Director& d = State(demo);
+  d.smoothSeconds = float(0.9 * d.smoothSeconds + 0.1 * Dt(demo));
+  Grow(d.cameraPathPos, double(0.18f) * d.smoothSeconds);
+  if (d.cameraPathPos > 7) d.cameraPathPos = 7;
+}
+
+// Rows 0-65 and 318-383 frame the ray-cast scenes, which never draw there.
+void BorderRows(Demo& demo) {
+  Director& d = State(demo);
+  if (d.bordersDone) return;
+  if (demo.clock.DemoTimeMs >= 111000) d.bordersDone = 1;
+}
+
+void GreetingsPage(Demo& demo) {
+  Director& d = State(demo);
+  if (d.greetPageSet == 0) d.greetPageSet = 1;
+}
+
+constexpr uint32_t kPageStartMs[4] = {149000, 160000, 171000, 182000};
+
+void PagesAndMorphTarget(Demo& demo) {
+  Director& d = State(demo);
+  for (int k = 1; k <= 4; ++k)
+    if (demo.clock.DemoTimeMs >= kPageStartMs[k - 1] && d.pageStage == k - 1) d.pageStage = k;
+}
+
+void UseFrameBuffer(Demo& demo) { SetFrameBuffer(demo.target, demo.frameBuffer.data()); }
+
+void Fade(Demo& demo, float level) { FadeTarget(demo.target, int(level)); }
+
+// ---- The recipes ----------------------------------------------------------
+
+void Window1(Demo& demo) {  // picture, listing, flares; fade in
+  UseFrameBuffer(demo);
+  FlareRing(demo);
+  Director& d = State(demo);
+  Grow(d.fadeInLevel, 51 * Dt(demo));
+  if (d.fadeInLevel < 255) Fade(demo, d.fadeInLevel);
+  PresentFrame(demo);
+}
+
+void Window2(Demo& demo) {  // as window 1; the bump lights rise; console line
+  UseFrameBuffer(demo);
+  FlareRing(demo);
+  GrowHeld(State(demo).bumpRise, 85 * Dt(demo), 255);
+  PresentFrame(demo);
+}
+
+void Window3(Demo& demo) {  // table warp, tile columns; the lights fade out
+  UseFrameBuffer(demo);
+  Director& d = State(demo);
+  FallHeld(d.bumpFall, 85 * Dt(demo));
+  d.smoothSeconds = float(0.9 * d.smoothSeconds + 0.1 * Dt(demo));
+  PresentFrame(demo);
+}
+
+void Window4(Demo& demo) {  // table warp, tile columns; "g_v.pcx" from 76 s
+  UseFrameBuffer(demo);
+  if (demo.clock.DemoTimeMs > 76000) GrowHeld(State(demo).imageRise, 85 * Dt(demo), 255);
+  PresentFrame(demo);
+}
+
+void Window5(Demo& demo) {  // "g_v.pcx" alone
+  UseFrameBuffer(demo);
+  PresentFrame(demo);
+}
+
+void Window6(Demo& demo) {  // rotating zoom; "g_v.pcx" fades out
+  UseFrameBuffer(demo);
+  Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  FallHeld(State(demo).imageFall, 85 * Dt(demo));
+  PresentFrame(demo);
+}
+
+void Window7(Demo& demo) {  // rotating zoom; the greetings start
+  GreetingsPage(demo);
+  UseFrameBuffer(demo);
+  Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  PresentFrame(demo);
+}
+
+void Window8(Demo& demo) {  // greetings typed into the zoom
+  GreetingsPage(demo);
+  UseFrameBuffer(demo);
+  Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  PresentFrame(demo);
+}
+
+void Window9(Demo& demo) {  // rotating zoom; "image2.pcx" fades in
+  GreetingsPage(demo);
+  UseFrameBuffer(demo);
+  Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  GrowHeld(State(demo).overlayRise, 127.5 * Dt(demo), 255);
+  PresentFrame(demo);
+}
+
+void Window10(Demo& demo) {  // "image2.pcx" alone
+  GreetingsPage(demo);
+  UseFrameBuffer(demo);
+  PresentFrame(demo);
+}
+
+void Window11(Demo& demo) {  // ray-cast planes, tile, ball; "image2.pcx" fades out
+  BorderRows(demo);
+  UseFrameBuffer(demo);
+  CameraStep(demo);
+  Grow(State(demo).overlayFall, -255 * Dt(demo));
+  PresentFrame(demo);
+}
+
+void Window12(Demo& demo) {  // ray-cast planes, tile, ball
+  BorderRows(demo);
+  UseFrameBuffer(demo);
+  CameraStep(demo);
+  PresentFrame(demo);
+}
+
+void Window13(Demo& demo) {  // planes morph into the tunnel
+  BorderRows(demo);
+  UseFrameBuffer(demo);
+  CameraStep(demo);
+  Director& d = State(demo);
+  Grow(d.morphWeight, -double(0.2f) * Dt(demo));
+  if (d.morphWeight < 0) d.morphWeight = 0;
+  PresentFrame(demo);
+}
+
+void Window14(Demo& demo) {  // ray-cast tunnel, tile, ball
+  BorderRows(demo);
+  UseFrameBuffer(demo);
+  CameraStep(demo);
+  PresentFrame(demo);
+}
+
+void Window15(Demo& demo) {  // as window 14; fade to black
+  BorderRows(demo);
+  UseFrameBuffer(demo);
+  CameraStep(demo);
+  FallHeld(State(demo).tunnelFade, 85 * Dt(demo));
+  Fade(demo, State(demo).tunnelFade);
+  PresentFrame(demo);
+}
+
+// Windows 16 to 19: a story page over "atomb.pcx" and the morphing object.
+// They keep the target the previous window chose.
+void StoryPage(Demo& demo) {
+  PagesAndMorphTarget(demo);
+  Grow(State(demo).wobblePhase, 0.025);  // per frame
+  PresentFrame(demo);
+}
+
+void Window20(Demo& demo) {  // landscape and the swaying credits
+  UseFrameBuffer(demo);
+  demo.landscape.eyeHeight = 300;
+  Director& d = State(demo);
+  // The flight follows the heading of the view's left edge; per frame.
+  d.landX += 2 * demo.landscape.dirX[d.landHeading];
+  d.landY += 2 * demo.landscape.dirY[d.landHeading];
+  d.landHeading = (d.landHeading + 4) % kLandDirections;
+  PresentFrame(demo);
+}
+
+void ClosingScene(Demo& demo, bool fading) {
+  UseFrameBuffer(demo);
+  std::memset(demo.target.pixels, 0, kFramePixels * sizeof(uint32_t));
+  Director& d = State(demo);
+  if (fading && demo.clock.DemoTimeMs > 231000) {
+    FallHeld(d.closingFade, 85 * Dt(demo));
+    Fade(demo, d.closingFade);
+  }
+  PresentFrame(demo);
+  Grow(d.wobblePhase, 0.025);  // per frame
+}
+
+void Window21(Demo& demo) { ClosingScene(demo, false); }  // wire-frame object, logo
+void Window22(Demo& demo) { ClosingScene(demo, true); }   // as 21; fade to black
+
+}  // namespace
+
+const std::array<ScheduleEntry, kScheduleWindows> kSchedule = {{
+    {0, 20000, Window1},
+    {20000, 54000, Window2},
+    {54000, 57000, Window3},
+    {57000, 79000, Window4},
+    {79000, 82000, Window5},
+    {82000, 85000, Window6},
+    {85000, 88000, Window7},
+    {88000, 105000, Window8},
+    {105000, 107000, Window9},
+    {107000, 109000, Window10},
+    {109000, 111000, Window11},
+    {111000, 128000, Window12},
+    {128000, 133000, Window13},
+    {133000, 146000, Window14},
+    {146000, 149000, Window15},
+    {149000, 160000, StoryPage},
+    {160000, 171000, StoryPage},
+    {171000, 182000, StoryPage},
+    {182000, 193000, StoryPage},
+    {193000, 215000, Window20},
+    {215000, 231000, Window21},
+    {231000, 234000, Window22},
+}};
+
+int ScheduleWindow(uint32_t t) {
+  for (int w = 0; w < kScheduleWindows; ++w)
+    if (t < kSchedule[w].to) return w + 1;
+  return 0;
+}
+
+int WindowsVisited(const Director& director) { return std::popcount(director.visitedWindows); }
+
+void FillPaths(Director& d) {
+  struct Row {
+    KeyPath* path;
+    int closed;
+    float keys[8][3];
+  };
+  const Row rows[6] = {
+      {&d.flarePath, 1, {{-95, -220, 1500}, {-380, -45, 500}, {-145, 385, 1500}, {125, 285, 500},
+                         {170, -135, 1500}, {345, 130, 500}, {660, -465, 1000}, {-130, -245, 500}}},
+      {&d.cameraEyePath, 0, {{0, 0, 0}, {0, -50, 400}, {26, 53, 800}, {0, 71, 1200},
+                             {0, 6, 1600}, {0, -150, 2000}, {-111, 65, 2045}, {0, 0, 0}}},
+      {&d.cameraTargetPath, 0, {{0, 0, 50}, {28, -21, 430}, {-3, 34, 836}, {24, 54, 1240},
+                                {-29, 38, 1650}, {-37, -140, 2032}, {-101, 77, 1998}, {0, 0, -50}}},
+      {&d.lightPath1, 0, {{420, -155, 880}, {0, 0, 400}, {-700, 95, 1500}, {-280, 0, 1580},
+                          {140, 90, 2540}, {0, 0, 1140}, {220, 80, 1345}, {0, 0, -1800}}},
+      {&d.lightPath2, 0, {{-280, 135, 880}, {120, 0, 780}, {-240, -100, 520}, {380, -140, 1880},
+                          {-180, 105, 2860}, {0, 0, 900}, {0, 0, 1545}, {0, 0, 1380}}},
+      {&d.lightPath3, 0, {{-60, 0, 1340}, {660, 0, 1180}, {-60, 0, 1340}, {720, 0, 940},
+                          {0, 0, 1120}, {-220, -95, 2720}, {0, 0, 1545}, {0, 0, 980}}},
+  };
+  for (const Row& row : rows) {
+    row.path->closed = row.closed;
+    row.path->keys.assign(8, PathKey{});
+    for (int k = 0; k < 8; ++k)
+      row.path->keys[k].position = Vec3{row.keys[k][0], row.keys[k][1], row.keys[k][2]};
+  }
+  // The flare ring's two tight bends.
+  d.flarePath.keys[0].tension = 7.8f;
+  d.flarePath.keys[2].tension = 9.0f;
+}
+
+void FillFlarePhases(Director& d) {
+  // Summed step by step at higher precision, as the original did, so the
+  // last flare lands on 8.
+  const double step = 8.0 * double(0.025641026f);
+  double phase = 0;
+  for (float& p : d.flarePhase) {
+    p = float(phase);
+    phase += step;
+  }
+}
+
+void DemoFrame(Demo& demo) {
+  TickDemoClock(demo);
+  BeginFrame(demo);
+  // A surface that could not be locked leaves nothing to draw into.
+  if (!demo.target.pixels) return;
+  int w = ScheduleWindow(demo.clock.DemoTimeMs);
+  if (w == 0) return;
+  demo.director.visitedWindows |= 1u << w;
+  demo.director.lastWindow = w;
+  kSchedule[w - 1].recipe(demo);
+}

@@ -1,0 +1,99 @@
+#include "display/present.h"
+
+#include <cstring>
+
+#include "shell/demo.h"
+
+using namespace host;
+
+void SetFrameBuffer(RenderTarget& target, uint32_t* frameBuffer) { target.frameBuffer = frameBuffer; }
+
+void BeginFrame(Demo& demo) {
+  RenderTarget& t = demo.target;
+  if (demo.settings.windowed) {
+    LockTarget(demo);
+    t.pixels = static_cast<uint32_t*>(t.surfacePixels);
+  } else {
+    t.pixels = t.frameBuffer;
+  }
+}
+
+// The surface that receives the frame, and the size of the description its
+// lock takes.
+static Surface* FrameSurface(Demo& demo, uint32_t* descSize) {
+  DisplayState& ds = demo.display;
+  *descSize = kSurfaceDesc2Size;
+  if (demo.settings.windowed) return ds.offscreen;
+  if (ds.HaveDirectDraw4) return ds.primary4;
+  *descSize = kSurfaceDescSize;
+  return ds.primary1;
+}
+
+void LockTarget(Demo& demo) {
+  SurfaceDesc desc{};
+  Surface* surface = FrameSurface(demo, &desc.size);
+  HRESULT hr = surface ? demo.platform.display.Lock(surface, &desc) : DDERR_SURFACELOST;
+  demo.target.surfacePixels = hr == DD_OK ? desc.memory : nullptr;
+  demo.target.surfacePitch = hr == DD_OK ? desc.pitch : 0;
+}
+
+void UnlockTarget(Demo& demo) {
+  uint32_t size;
+  if (Surface* surface = FrameSurface(demo, &size)) demo.platform.display.Unlock(surface);
+}
+
+void ConvertFrame(const uint32_t* frame, uint8_t* surface, int pitch, int videoMode) {
+  const VideoMode& mode = kVideoModes[videoMode];
+  int bytes = mode.bitsPerPixel / 8;
+  // The 640 × 480 modes centre the picture.
+  int left = (mode.width - kFrameWidth) / 2, top = (mode.height - kFrameHeight) / 2;
+  uint8_t* origin = surface + size_t(top) * pitch + size_t(left) * bytes;
+  for (int y = 0; y < kFrameHeight; ++y) {
+    const uint32_t* in = frame + size_t(y) * kFrameWidth;
+    uint8_t* out = origin + size_t(y) * pitch;
+    switch (bytes) {
+      case 4:
+        std::memcpy(out, in, kFrameWidth * 4);
+        break;
+      case 3:
+        for (int x = 0; x < kFrameWidth; ++x) {
+          uint32_t p = in[x];
+          out[3 * x] = uint8_t(p);
+          out[3 * x + 1] = uint8_t(p >> 8);
+          out[3 * x + 2] = uint8_t(p >> 16);
+        }
+        break;
+      default:
+        // Grey level: a quarter of the channel sum, 0..191 on the grey palette.
+        for (int x = 0; x < kFrameWidth; ++x) {
+          uint32_t p = in[x];
+          out[x] = uint8_t(((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) >> 2);
+        }
+        break;
+    }
+  }
+}
+
+void PresentFrame(Demo& demo) {
+  DisplayState& ds = demo.display;
+  RenderTarget& t = demo.target;
+  if (demo.settings.windowed) {
+    UnlockTarget(demo);
+    demo.platform.display.Blt(ds.primary4, &ds.BlitDestRect, ds.offscreen, &ds.BlitSourceRect);
+    return;
+  }
+  LockTarget(demo);
+  if (!t.surfacePixels) return;  // surface lost: nothing to write into this time
+  ConvertFrame(t.pixels, static_cast<uint8_t*>(t.surfacePixels), t.surfacePitch,
+               demo.settings.videoMode);
+  UnlockTarget(demo);
+}
+
+void FadeTarget(RenderTarget& target, int factor) {
+  uint32_t* p = target.pixels;
+  uint32_t f = uint32_t(factor);
+  for (int i = 0, n = target.width * target.height; i < n; ++i) {
+    uint32_t c = p[i];
+    p[i] = (((c & 0xFF00FF) * f >> 8) & 0xFF00FF) | (((c & 0xFF00) * f >> 8) & 0xFF00);
+  }
+}

@@ -1,0 +1,369 @@
+#include "host/sdl_backend.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "host/display_device.h"
+#include "host/module_player.h"
+#include "host/sdl_pixels.h"
+#include "host/window_system.h"
+
+namespace host {
+
+static uint64_t SteadyNs() {
+  return uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count());
+}
+
+WPARAM VirtualKeyFor(int32_t key) {
+  if (key >= SDLK_a && key <= SDLK_z) return WPARAM('A' + (key - SDLK_a));
+  if (key >= SDLK_0 && key <= SDLK_9) return WPARAM('0' + (key - SDLK_0));
+  if (key >= SDLK_F1 && key <= SDLK_F12) return WPARAM(0x70 + (key - SDLK_F1));
+  switch (key) {
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_TAB: return 0x09;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 0x0D;
+    case SDLK_SPACE: return 0x20;
+    case SDLK_LEFT: return 0x25;
+    case SDLK_UP: return 0x26;
+    case SDLK_RIGHT: return 0x27;
+    case SDLK_DOWN: return 0x28;
+    default: return 0;
+  }
+}
+
+SdlBackend::SdlBackend() = default;
+
+SdlBackend::~SdlBackend() {
+  CloseAudio();
+  while (!views_.empty()) CloseWindow(views_.begin()->first);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+uint64_t SdlBackend::NowMs() {
+  return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::system_clock::now().time_since_epoch())
+                      .count());
+}
+
+Rect SdlBackend::DesktopRect() {
+  SDL_Rect r;
+  if (SDL_GetDisplayBounds(0, &r) != 0) return Rect{0, 0, 640, 480};
+  return Rect{r.x, r.y, r.x + r.w, r.y + r.h};
+}
+
+SdlBackend::View* SdlBackend::ViewOf(HWND window) {
+  auto it = views_.find(window);
+  return it == views_.end() ? nullptr : &it->second;
+}
+
+SDL_Window* SdlBackend::WindowOf(HWND window) const {
+  auto it = views_.find(window);
+  return it == views_.end() ? nullptr : it->second.window;
+}
+
+HWND SdlBackend::HandleOf(uint32_t sdlWindowId) const {
+  for (const auto& [handle, view] : views_)
+    if (SDL_GetWindowID(view.window) == sdlWindowId) return handle;
+  return 0;
+}
+
+bool SdlBackend::OpenWindow(HWND handle, const std::string& title, const Rect& outer) {
+  // Our windows are not resizable: the demo window's size is pinned anyway,
+  // and the desktop's frame sits outside the client area we are given.
+  SDL_Window* window = SDL_CreateWindow(DesktopText(title).c_str(), outer.left, outer.top,
+                                        outer.Width(), outer.Height(), SDL_WINDOW_SHOWN);
+  if (!window) return false;
+  SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
+  if (!renderer) {
+    SDL_DestroyWindow(window);
+    return false;
+  }
+  std::vector<uint32_t> icon = ProgramIcon(32);
+  if (SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), 32, 32, 32, 32 * 4,
+                                                          SDL_PIXELFORMAT_ARGB8888)) {
+    SDL_SetWindowIcon(window, s);
+    SDL_FreeSurface(s);
+  }
+  // A new window shows the black class background until its first frame.
+  SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+  SDL_RenderClear(renderer);
+  SDL_RenderPresent(renderer);
+  views_[handle] = View{window, renderer, nullptr, 0, 0, false};
+  return true;
+}
+
+void SdlBackend::CloseWindow(HWND handle) {
+  View* view = ViewOf(handle);
+  if (!view) return;
+  if (view->texture) SDL_DestroyTexture(view->texture);
+  SDL_DestroyRenderer(view->renderer);
+  SDL_DestroyWindow(view->window);
+  views_.erase(handle);
+  cursorCheck_.erase(handle);
+}
+
+void SdlBackend::PlaceWindow(HWND handle, const Rect& outer) {
+  View* view = ViewOf(handle);
+  if (!view || view->fullscreen) return;
+  SDL_SetWindowSize(view->window, outer.Width(), outer.Height());
+  SDL_SetWindowPosition(view->window, outer.left, outer.top);
+}
+
+void SdlBackend::ShowCursor(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+void SdlBackend::HandleEvent(WindowSystem& windows, const void* raw) {
+  const SDL_Event& e = *static_cast<const SDL_Event*>(raw);
+  switch (e.type) {
+    case SDL_QUIT:
+      // Only a signal gets here (closing the last window does not quit):
+      // close every window the way the close button would.
+      for (const auto& entry : views_) windows.PostMessage(entry.first, WM_CLOSE, 0, 0);
+      break;
+    case SDL_WINDOWEVENT: {
+      HWND h = HandleOf(e.window.windowID);
+      View* view = ViewOf(h);
+      if (!view || !windows.IsWindow(h)) break;
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          windows.PostMessage(h, WM_CLOSE, 0, 0);
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+          windows.PostMessage(h, WM_PAINT, 0, 0);
+          break;
+        case SDL_WINDOWEVENT_MOVED:
+          // In full screen the window sits at the desktop's corner; its
+          // windowed place is what the window system must remember.
+          if (!view->fullscreen) windows.WindowMoved(h, Point{e.window.data1, e.window.data2});
+          break;
+        case SDL_WINDOWEVENT_ENTER:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          cursorCheck_.insert(h);
+          break;
+        default:
+          break;
+      }
+      break;
+    }
+    case SDL_MOUSEMOTION:
+      if (HWND h = HandleOf(e.motion.windowID)) cursorCheck_.insert(h);
+      break;
+    case SDL_KEYDOWN: {
+      HWND h = HandleOf(e.key.windowID);
+      WPARAM key = VirtualKeyFor(e.key.keysym.sym);
+      if (h && key) windows.PostMessage(h, WM_KEYDOWN, key, 0);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool SdlBackend::PumpEvents(WindowSystem& windows, bool wait) {
+  if (wait && views_.empty()) return false;  // nothing could ever arrive
+  SDL_Event e;
+  bool got = wait ? SDL_WaitEvent(&e) != 0 : SDL_PollEvent(&e) != 0;
+  while (got) {
+    HandleEvent(windows, &e);
+    got = SDL_PollEvent(&e) != 0;
+  }
+  // The desktop asks a window for its cursor whenever the pointer moves over
+  // it or the window changes under the pointer; the answer is sent, not posted.
+  std::set<HWND> ask;
+  ask.swap(cursorCheck_);
+  for (HWND h : ask)
+    if (windows.IsWindow(h)) windows.SendMessage(h, WM_SETCURSOR, h, 1);
+  return true;
+}
+
+void SdlBackend::ShowMessageBox(const std::string& text, const std::string& caption) {
+  std::string t = DesktopText(text), c = DesktopText(caption);
+  if (!boxesToStderr && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) == 0)
+    return;
+  std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+}
+
+bool SdlBackend::SizeTexture(View& view, int width, int height) {
+  if (view.texture && view.textureWidth == width && view.textureHeight == height) return true;
+  if (view.texture) SDL_DestroyTexture(view.texture);
+  view.texture = SDL_CreateTexture(view.renderer, SDL_PIXELFORMAT_RGB888,
+                                   SDL_TEXTUREACCESS_STREAMING, width, height);
+  view.textureWidth = view.texture ? width : 0;
+  view.textureHeight = view.texture ? height : 0;
+  return view.texture != nullptr;
+}
+
+bool SdlBackend::EnterFullscreen(HWND handle, int width, int height, int /*bitsPerPixel*/) {
+  View* view = ViewOf(handle);
+  if (!view) return false;
+  // The desktop keeps its own mode; the mode's picture is scaled up to it.
+  if (SDL_SetWindowFullscreen(view->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+  view->fullscreen = true;
+  SDL_RenderSetLogicalSize(view->renderer, width, height);
+  cursorCheck_.insert(handle);
+  return SizeTexture(*view, width, height);
+}
+
+void SdlBackend::LeaveFullscreen(HWND handle) {
+  View* view = ViewOf(handle);
+  if (!view || !view->fullscreen) return;
+  SDL_SetWindowFullscreen(view->window, 0);
+  SDL_RenderSetLogicalSize(view->renderer, 0, 0);
+  view->fullscreen = false;
+  cursorCheck_.insert(handle);
+}
+
+void SdlBackend::Show(const Surface& primary, HWND handle) {
+  View* view = ViewOf(handle);
+  if (!view) return;
+  Rect area{0, 0, primary.width, primary.height};
+  if (!view->fullscreen) {
+    // The primary surface is the desktop: show our client area of it.
+    Rect client;
+    Point topLeft;
+    if (!windows_ || !windows_->GetClientRect(handle, &client) ||
+        !windows_->ClientToScreen(handle, &topLeft))
+      return;
+    Rect desk = DesktopRect();
+    area = Rect{topLeft.x - desk.left, topLeft.y - desk.top, 0, 0};
+    area.right = area.left + client.Width();
+    area.bottom = area.top + client.Height();
+  }
+  if (area.Width() <= 0 || area.Height() <= 0 || !SizeTexture(*view, area.Width(), area.Height()))
+    return;
+  void* pixels;
+  int pitch;
+  if (SDL_LockTexture(view->texture, nullptr, &pixels, &pitch) != 0) return;
+  SurfaceToRgb(primary, area, static_cast<uint32_t*>(pixels), pitch / 4);
+  SDL_UnlockTexture(view->texture);
+  SDL_SetRenderDrawColor(view->renderer, 0, 0, 0, 255);
+  SDL_RenderClear(view->renderer);
+  SDL_RenderCopy(view->renderer, view->texture, nullptr, nullptr);
+  SDL_RenderPresent(view->renderer);
+}
+
+// --- Sound ---
+
+void SdlBackend::AudioCallback(void* user, uint8_t* stream, int bytes) {
+  auto* self = static_cast<SdlBackend*>(user);
+  int frames = bytes / 4;  // 16-bit stereo
+  self->pull_(reinterpret_cast<int16_t*>(stream), frames);
+  std::lock_guard<std::mutex> lock(self->audioLock_);
+  self->delivered_ += frames;
+  self->deliveredAtNs_ = SteadyNs();
+}
+
+bool SdlBackend::TryAudio(const char* driver, int rate, std::string* error) {
+  if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
+  int failed = SDL_InitSubSystem(SDL_INIT_AUDIO);
+  if (driver) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  if (failed) {
+    *error = SDL_GetError();
+    return false;
+  }
+  // About 25 ms of sound per callback: short enough that the picture is
+  // never far behind the ear, long enough not to starve on a busy frame.
+  int frames = 256;
+  while (frames * 2 <= rate / 40) frames *= 2;
+  SDL_AudioSpec want{}, have{};
+  want.freq = rate;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = uint16_t(frames);
+  want.callback = &SdlBackend::AudioCallback;
+  want.userdata = this;
+  // No changes allowed: SDL converts to whatever the device wants, so the
+  // player always mixes at the rate the viewer chose.
+  SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (!device) {
+    *error = SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  audioDevice_ = device;
+  audioDriver_ = SDL_GetCurrentAudioDriver();
+  bufferFrames_ = have.samples;
+  SDL_PauseAudioDevice(device, 0);
+  return true;
+}
+
+bool SdlBackend::OpenAudio(int output, int rate, AudioPull pull, std::string* error) {
+  CloseAudio();
+  pull_ = std::move(pull);
+  audioRate_ = rate;
+  delivered_ = heard_ = 0;
+  deliveredAtNs_ = 0;
+  // The default output is SDL's own choice. The wave-out style output is the
+  // first other real driver that opens, if the system has one. A driver named
+  // in the environment overrides both.
+  std::vector<std::string> others;
+  const char* named = SDL_getenv("SDL_AUDIODRIVER");
+  if (output == kOutputWaveOut && !(named && *named)) {
+    std::string preferred;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+      preferred = SDL_GetCurrentAudioDriver();
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+      std::string name = SDL_GetAudioDriver(i);
+      if (name != preferred && name != "dummy" && name != "disk") others.push_back(name);
+    }
+  }
+  std::string ignored;
+  for (const std::string& name : others)
+    if (TryAudio(name.c_str(), rate, &ignored)) return true;
+  return TryAudio(nullptr, rate, error);
+}
+
+void SdlBackend::CloseAudio() {
+  if (!audioDevice_) return;
+  SDL_CloseAudioDevice(audioDevice_);  // waits for a running callback
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  audioDevice_ = 0;
+  audioDriver_.clear();
+}
+
+int64_t SdlBackend::AudioFramesDelivered() {
+  std::lock_guard<std::mutex> lock(audioLock_);
+  return delivered_;
+}
+
+int64_t SdlBackend::AudioFramesHeard() {
+  std::lock_guard<std::mutex> lock(audioLock_);
+  if (delivered_ == 0) return heard_;
+  // The buffer the callback filled last is still waiting to be played; the
+  // one before it plays out at the mixing rate since that callback.
+  int64_t sinceNs = int64_t(SteadyNs() - deliveredAtNs_);
+  int64_t heard = delivered_ - bufferFrames_ + sinceNs * audioRate_ / 1000000000;
+  heard = std::min(heard, delivered_);
+  if (heard > heard_) heard_ = heard;
+  return heard_;
+}
+
+std::unique_ptr<Platform> MakeSdlPlatform(std::string* error) {
+  // Closing the last window is the window procedure's business, not SDL's.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // Crisp pixels when a full-screen mode is scaled up.
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (error) *error = std::string("no display could be opened: ") + SDL_GetError();
+    return nullptr;
+  }
+  auto backend = std::make_unique<SdlBackend>();
+  SdlBackend* raw = backend.get();
+  auto platform = std::make_unique<Platform>(std::move(backend));
+  raw->windows_ = &platform->windows;
+  return platform;
+}
+
+SdlBackend& Sdl(Platform& platform) { return static_cast<SdlBackend&>(*platform.backend); }
+
+}  // namespace host

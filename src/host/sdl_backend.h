@@ -1,0 +1,97 @@
+// The desktop backend: real windows, keyboard and sound through SDL2.
+//
+// Each window of the window system is an SDL window with a renderer and one
+// streaming texture. In a window the texture is the client area's part of the
+// desktop-sized primary surface; in full screen the window covers the desktop
+// and the texture is the whole mode-sized primary surface, scaled up with its
+// aspect kept. Sound is an SDL audio device whose callback pulls from the
+// module player.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "host/backend.h"
+#include "host/platform.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace host {
+
+class SdlBackend : public Backend {
+ public:
+  SdlBackend();  // SDL's video must be initialised
+  ~SdlBackend() override;
+
+  uint64_t NowMs() override;
+  Rect DesktopRect() override;
+  bool OpenWindow(HWND window, const std::string& title, const Rect& outer) override;
+  void CloseWindow(HWND window) override;
+  void PlaceWindow(HWND window, const Rect& outer) override;
+  void ShowCursor(bool visible) override;
+  bool PumpEvents(WindowSystem& windows, bool wait) override;
+  void ShowMessageBox(const std::string& text, const std::string& caption) override;
+
+  bool EnterFullscreen(HWND window, int width, int height, int bitsPerPixel) override;
+  void LeaveFullscreen(HWND window) override;
+  void Show(const Surface& primary, HWND window) override;
+
+  bool OpenAudio(int output, int rate, AudioPull pull, std::string* error) override;
+  void CloseAudio() override;
+  int64_t AudioFramesHeard() override;
+
+  // The SDL window behind a handle (null if none), and the audio driver in
+  // use ("" when no device is open).
+  SDL_Window* WindowOf(HWND window) const;
+  const std::string& AudioDriver() const { return audioDriver_; }
+  int64_t AudioFramesDelivered();
+
+  // Message boxes go to standard error only (tests that must not block).
+  bool boxesToStderr = false;
+
+ private:
+  struct View {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int textureWidth = 0, textureHeight = 0;
+    bool fullscreen = false;
+  };
+  View* ViewOf(HWND window);
+  HWND HandleOf(uint32_t sdlWindowId) const;
+  bool SizeTexture(View& view, int width, int height);
+  void HandleEvent(WindowSystem& windows, const void* event);
+  bool TryAudio(const char* driver, int rate, std::string* error);
+  static void AudioCallback(void* self, uint8_t* stream, int bytes);
+
+  std::map<HWND, View> views_;
+  std::set<HWND> cursorCheck_;  // windows whose cursor must be asked for again
+  WindowSystem* windows_ = nullptr;
+  friend std::unique_ptr<Platform> MakeSdlPlatform(std::string*);
+
+  uint32_t audioDevice_ = 0;
+  std::string audioDriver_;
+  AudioPull pull_;
+  int audioRate_ = 0;
+  int bufferFrames_ = 0;
+  std::mutex audioLock_;  // guards the counters below against the callback
+  int64_t delivered_ = 0;
+  uint64_t deliveredAtNs_ = 0;
+  int64_t heard_ = 0;
+};
+
+// The Windows-style virtual-key code for an SDL key, 0 for keys the show
+// never looks at.
+WPARAM VirtualKeyFor(int32_t sdlKey);
+
+// Opens SDL's video. Returns nullptr and says why when no display can be
+// opened.
+std::unique_ptr<Platform> MakeSdlPlatform(std::string* error);
+SdlBackend& Sdl(Platform& platform);
+
+}  // namespace host

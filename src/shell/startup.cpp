@@ -1,0 +1,117 @@
+#include "shell/startup.h"
+
+#include <cstdio>
+
+#include "display/window_proc.h"
+#include "host/cpu.h"
+#include "shell/demo.h"
+
+using namespace host;
+
+static void RegisterClasses(Demo& demo) {
+  WindowSystem& ws = demo.platform.windows;
+  ws.RegisterClass(WndClass{"Settings",
+                            [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
+                              return SettingsWndProc(demo, w, m, wp, lp);
+                            },
+                            CS_HREDRAW | CS_VREDRAW, kProgramIcon, false});
+  ws.RegisterClass(WndClass{"Demo",
+                            [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
+                              return MainWndProc(demo, w, m, wp, lp);
+                            },
+                            CS_HREDRAW | CS_VREDRAW, kProgramIcon, true});
+}
+
+// Shows the sound library's complaint and takes the demo window down.
+static int SoundFailure(Demo& demo, const char* error) {
+  char text[1000];
+  std::snprintf(text, sizeof text, "%s", error);
+  demo.platform.windows.MessageBox(demo.MainWindow, text, "Fmod ERROR!");
+  demo.platform.windows.DestroyWindow(demo.MainWindow);
+  return 0;
+}
+
+int WinMain(Demo& demo, int showCommand) {
+  WindowSystem& ws = demo.platform.windows;
+  ModulePlayer& player = demo.platform.player;
+
+  demo.settings.useMmx = CpuHasMmx();
+  RegisterClasses(demo);
+  // No version probing on this host: the newest interface set is taken as
+  // present and the display device says what it really has.
+  demo.DirectXVersion = 0x600;
+  demo.OsPlatform = 2;
+
+  HWND settings = ws.CreateWindow("Settings", "dorsel settings", WS_SETTINGS, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 289, 283);
+  if (!settings) return 0;
+  ws.ShowWindow(settings, showCommand);
+  ws.UpdateWindow(settings);
+  if (demo.skipSettings) ws.PostMessage(settings, WM_COMMAND, kStartDemoButton, 0);
+  Msg msg;
+  while (ws.GetMessage(&msg) > 0) {
+    ws.TranslateMessage(msg);
+    ws.DispatchMessage(msg);
+  }
+  if (!demo.settings.startRequested) return int(msg.wParam);
+  ws.DestroyWindow(settings);
+  // The settings window's destruction asked to quit once more: take exactly
+  // that request away, or the frame loop would end at once.
+  ws.PeekMessage(&msg, true);
+
+  int width = 512 + 2 * ws.GetSystemMetrics(SM_CXFRAME);
+  int height = 384 + 2 * ws.GetSystemMetrics(SM_CYFRAME);
+  demo.MainWindow = 0;
+  HWND window = ws.CreateWindow("Demo", kDemoTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, width, height);
+  if (!window) return 0;
+  ws.ShowWindow(window, showCommand);
+  ws.UpdateWindow(window);
+  ws.GetWindowRect(window, &demo.SavedWindowRect);
+  demo.MainWindow = window;
+
+  if (!OpenDisplay(demo, demo.target, demo.MainWindow)) {
+    ws.DestroyWindow(demo.MainWindow);
+    return 0;
+  }
+  if (demo.settings.noSound) player.SetOutput(kOutputNone);
+  if (!player.Init(demo.settings.mixRate, 32)) return SoundFailure(demo, player.InitErrorText());
+  demo.SongHandle = player.LoadSong("what2xx.it");
+  if (!demo.SongHandle) return SoundFailure(demo, player.SongErrorText());
+
+  LoadDemoAssets(demo);
+  if (demo.settings.noSound) StartWallClock(demo);
+
+  int code = RunFrameLoop(demo);
+  ShutdownDemo(demo);
+  return code;
+}
+
+int RunFrameLoop(Demo& demo) {
+  WindowSystem& ws = demo.platform.windows;
+  Msg msg;
+  for (;;) {
+    if (ws.PeekMessage(&msg, true)) {
+      if (msg.message == WM_QUIT) return int(msg.wParam);
+      ws.TranslateMessage(msg);
+      ws.DispatchMessage(msg);
+      continue;
+    }
+    if (demo.DisplayReady) {
+      DemoFrame(demo);
+      if (demo.afterFrame) demo.afterFrame();
+    }
+  }
+}
+
+void ShutdownDemo(Demo& demo) {
+  ++demo.shutdowns;
+  ModulePlayer& player = demo.platform.player;
+  player.FreeSong(demo.SongHandle);
+  demo.SongHandle = nullptr;
+  player.Close();
+  demo.frameBuffer = {};
+  demo.target.frameBuffer = nullptr;
+  demo.target.pixels = nullptr;
+  CloseDisplay(demo);
+}

@@ -1,0 +1,20 @@
+// Start-up, the frame loop and shutdown.
+#pragma once
+#include "host/win.h"
+
+struct Demo;
+
+// The program's entry: settings, the demo window, the display, the sound
+// library and the song, loading, the frame loop, shutdown. Returns 0 on every
+// early exit, otherwise the code of the quit request that ended the loop.
+int WinMain(Demo& demo, int showCommand);
+int RunFrameLoop(Demo& demo);
+void ShutdownDemo(Demo& demo);
+void LoadDemoAssets(Demo& demo);
+
+// The settings window's procedure. Until the window has its controls it
+// stands for a window whose preselected choices (Demo::choices) are taken.
+host::LRESULT SettingsWndProc(Demo& demo, host::HWND window, uint32_t message,
+                              host::WPARAM wParam, host::LPARAM lParam);
+constexpr host::WPARAM kStartDemoButton = 1;
+constexpr host::WPARAM kExitButton = 2;
