@@ -8,7 +8,7 @@
 
 using namespace host;
 
-static void RegisterClasses(Demo& demo) {
+void RegisterClasses(Demo& demo) {
   WindowSystem& ws = demo.platform.windows;
   ws.RegisterClass(WndClass{"Settings",
                             [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {

@@ -11,6 +11,8 @@ int WinMain(Demo& demo, int showCommand);
 int RunFrameLoop(Demo& demo);
 void ShutdownDemo(Demo& demo);
 void LoadDemoAssets(Demo& demo);
+// The "Settings" and "Demo" window classes.
+void RegisterClasses(Demo& demo);
 
 // The settings window's procedure. Until the window has its controls it
 // stands for a window whose preselected choices (Demo::choices) are taken.

@@ -1,0 +1,58 @@
+// A show on the headless host for tests: built fresh, driven, thrown away.
+#pragma once
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "host/headless.h"
+#include "shell/demo.h"
+#include "shell/startup.h"
+
+namespace testing_support {
+
+// The data files the build wrote.
+inline std::string DataDir() { return std::string(DORSEL_BINARY_DIR) + "/data"; }
+
+struct Show {
+  std::unique_ptr<host::Platform> platform = host::MakeHeadlessPlatform(30);
+  Demo demo{*platform};
+  host::HeadlessBackend& backend = host::Headless(*platform);
+
+  Show() { backend.quiet = true; }
+
+  // Demo window, display and assets, as start-up leaves them, but with the
+  // wall clock running the show so tests can set the demo time directly.
+  bool Open(int windowed = 0, int videoMode = 0) {
+    RegisterClasses(demo);
+    demo.settings.windowed = windowed;
+    demo.settings.videoMode = videoMode;
+    demo.settings.noSound = 1;
+    demo.MainWindow = platform->windows.CreateWindow("Demo", kDemoTitle, host::WS_OVERLAPPEDWINDOW,
+                                                     100, 80, 512, 384);
+    platform->windows.GetWindowRect(demo.MainWindow, &demo.SavedWindowRect);
+    if (!OpenDisplay(demo, demo.target, demo.MainWindow)) return false;
+    LoadDemoAssets(demo);
+    StartWallClock(demo);
+    return true;
+  }
+
+  // Runs one frame whose clock reads exactly t.
+  void FrameAt(uint32_t t) {
+    demo.clock.DemoStartMs = WallClockMs(demo) - t;
+    DemoFrame(demo);
+  }
+
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& [text, caption] : backend.messageBoxes) texts.push_back(text);
+    return texts;
+  }
+};
+
+// Runs the tests of a file from the data folder, as the show expects.
+struct InDataDir {
+  InDataDir() { (void)!chdir(DataDir().c_str()); }
+};
+
+}  // namespace testing_support
