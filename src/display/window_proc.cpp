@@ -36,7 +36,9 @@ static void SwitchMode(Demo& demo, HWND window) {
   demo.settings.windowed = !demo.settings.windowed;
   if (ChangeDisplayMode(demo, window) != 0) {
     demo.settings.windowed = !demo.settings.windowed;
-    ChangeDisplayMode(demo, window);
+    // The failure was reported and took the window down with it; going back
+    // to the old mode on a window that is gone would only add a second box.
+    if (demo.platform.windows.IsWindow(window)) ChangeDisplayMode(demo, window);
   }
   demo.DisplayReady = 1;
 }
