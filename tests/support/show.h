@@ -43,6 +43,9 @@ struct Show {
     DemoFrame(demo);
   }
 
+  // Sets the clock to t without a frame, so the next frame's step counts from t.
+  void JumpTo(uint32_t t) { demo.clock.DemoTimeMs = t; }
+
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;
     for (const auto& [text, caption] : backend.messageBoxes) texts.push_back(text);
