@@ -141,8 +141,14 @@ void SdlBackend::HandleEvent(WindowSystem& windows, const void* raw) {
           break;
         case SDL_WINDOWEVENT_MOVED:
           // In full screen the window sits at the desktop's corner; its
-          // windowed place is what the window system must remember.
-          if (!view->fullscreen) windows.WindowMoved(h, Point{e.window.data1, e.window.data2});
+          // windowed place is what the window system must remember. The
+          // event may be stale by now (a switch moves the window twice), so
+          // ask where the window is rather than trust its numbers.
+          if (!view->fullscreen) {
+            Point at;
+            SDL_GetWindowPosition(view->window, &at.x, &at.y);
+            windows.WindowMoved(h, at);
+          }
           break;
         case SDL_WINDOWEVENT_ENTER:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
@@ -204,9 +210,22 @@ bool SdlBackend::SizeTexture(View& view, int width, int height) {
 bool SdlBackend::EnterFullscreen(HWND handle, int width, int height, int /*bitsPerPixel*/) {
   View* view = ViewOf(handle);
   if (!view) return false;
-  // The desktop keeps its own mode; the mode's picture is scaled up to it.
-  if (SDL_SetWindowFullscreen(view->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
   view->fullscreen = true;
+  // A framed window has a window manager that will make it full screen when
+  // asked. Without frames there may be none (a bare X server): then we cover
+  // the desktop ourselves, and still ask in case a manager does listen.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  SDL_GetWindowBordersSize(view->window, &top, &left, &bottom, &right);
+  if (top + left + bottom + right == 0) {
+    Rect desk = DesktopRect();
+    SDL_SetWindowPosition(view->window, desk.left, desk.top);
+    SDL_SetWindowSize(view->window, desk.Width(), desk.Height());
+  }
+  // The desktop keeps its own mode; the mode's picture is scaled up to it.
+  if (SDL_SetWindowFullscreen(view->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    view->fullscreen = false;
+    return false;
+  }
   SDL_RenderSetLogicalSize(view->renderer, width, height);
   cursorCheck_.insert(handle);
   return SizeTexture(*view, width, height);
@@ -218,6 +237,13 @@ void SdlBackend::LeaveFullscreen(HWND handle) {
   SDL_SetWindowFullscreen(view->window, 0);
   SDL_RenderSetLogicalSize(view->renderer, 0, 0);
   view->fullscreen = false;
+  // Back to the place the window had before: the window system never heard
+  // of the full-screen moves.
+  Rect place;
+  if (windows_ && windows_->GetWindowRect(handle, &place)) {
+    SDL_SetWindowSize(view->window, place.Width(), place.Height());
+    SDL_SetWindowPosition(view->window, place.left, place.top);
+  }
   cursorCheck_.insert(handle);
 }
 
