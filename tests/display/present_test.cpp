@@ -159,7 +159,9 @@ TEST(PresentFrame, AFailedLockSkipsTheFrame) {
     s.platform->display.LoseSurfaces();
     s.FrameAt(50);  // would have faded the frame in window 1
     EXPECT_EQ(s.backend.ShowCount(), shown);
-    if (windowed) EXPECT_EQ(s.demo.target.pixels, nullptr);
+    if (windowed) {
+      EXPECT_EQ(s.demo.target.pixels, nullptr);
+    }
   }
 }
 

@@ -34,7 +34,9 @@ TEST(MainWndProc, EscapeAndF12CloseAndF11NeverDoes) {
     std::vector<uint32_t> posted = Drain(s);
     bool closed = posted == std::vector<uint32_t>{host::WM_CLOSE};
     EXPECT_EQ(closed, c.closes) << "key " << c.key;
-    if (!c.closes) EXPECT_TRUE(posted.empty());
+    if (!c.closes) {
+      EXPECT_TRUE(posted.empty());
+    }
   }
 }
 
