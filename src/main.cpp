@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/headless.h"
+#include "host/sdl_backend.h"
 #include "shell/demo.h"
 #include "shell/png_writer.h"
 #include "shell/startup.h"
@@ -33,7 +34,8 @@ const char kUsage[] =
     "  --fps N          headless frames per second of demo time (default 60)\n"
     "  --start MS       begin the show, music included, at this demo time\n"
     "  --end MS         close the show once the demo time reaches MS\n"
-    "  --frames DIR     headless: write frames as DIR/tNNNNNNN.png (demo time in ms)\n"
+    "  --frames DIR     write the frames the show draws as DIR/tNNNNNNN.png (demo\n"
+    "                   time in ms, seven digits)\n"
     "  --every N        with --frames, write every Nth frame (default 1)\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
@@ -98,41 +100,46 @@ Options Parse(int argc, char** argv) {
     else if (a == "--every") { o.every = int(Number(i, argc, argv, 1, 1000000)); everyGiven = true; }
     else BadArgument("unknown option '" + a + "'");
   }
-  if (!o.framesDir.empty() && !o.headless) BadArgument("--frames needs --headless");
   if (everyGiven && o.framesDir.empty()) BadArgument("--every needs --frames");
   if (o.end >= 0 && o.end < o.start) BadArgument("--end comes before --start");
   if (o.headless) o.skipSettings = true;
   return o;
 }
 
-// The headless driver: after each frame, virtual time moves on by one frame,
-// the frame may be written out, and --end closes the show.
-struct HeadlessRun {
+// Runs after each frame: a headless run's virtual time moves on by one
+// frame, the frame may be written out, and --end closes the show.
+struct FrameDriver {
   Demo& demo;
-  host::HeadlessBackend& backend;
+  host::HeadlessBackend* headless;  // null on the desktop
   const Options& options;
   long frames = 0;
-  int lastShows = 0;
+  long lastPresents = 0;
   bool writeFailed = false;
 
   void AfterFrame() {
     uint32_t t = demo.clock.DemoTimeMs;
-    bool presented = backend.ShowCount() != lastShows;
-    lastShows = backend.ShowCount();
-    if (!options.framesDir.empty() && presented && frames % options.every == 0 && !writeFailed) {
-      char name[32];
-      std::snprintf(name, sizeof name, "/t%07u.png", unsigned(t));
-      std::string path = options.framesDir + name;
-      if (!WritePng(path, backend.Screen().data(), backend.ScreenWidth(), backend.ScreenHeight())) {
-        std::fprintf(stderr, "dorsel: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-        writeFailed = true;
-        demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
-      }
-    }
+    bool presented = demo.presents != lastPresents;
+    lastPresents = demo.presents;
+    if (!options.framesDir.empty() && presented && frames % options.every == 0 && !writeFailed)
+      WriteFrame(t);
     ++frames;
     if (options.end >= 0 && t >= uint32_t(options.end))
       demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
-    backend.AdvanceFrame();
+    if (headless) headless->AdvanceFrame();
+  }
+
+  // The 512 × 384 frame as the show drew it, before any mode conversion.
+  void WriteFrame(uint32_t t) {
+    const uint32_t* pixels = demo.target.pixels;
+    if (!pixels) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "/t%07u.png", unsigned(t));
+    std::string path = options.framesDir + name;
+    if (!WritePng(path, pixels, kFrameWidth, kFrameHeight)) {
+      std::fprintf(stderr, "dorsel: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+      writeFailed = true;
+      demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
+    }
   }
 };
 
@@ -155,11 +162,21 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (!options.headless) {
-    std::fprintf(stderr, "dorsel: this build has no desktop backend yet; run with --headless\n");
-    return 1;
+  std::unique_ptr<host::Platform> platform;
+  if (options.headless) {
+    platform = host::MakeHeadlessPlatform(options.fps);
+  } else {
+    std::string error;
+    platform = host::MakeSdlPlatform(&error);
+    if (!platform) {
+      std::fprintf(stderr,
+                   "dorsel: cannot open a display: %s\n"
+                   "Without a screen, run with --headless to draw the show off-screen "
+                   "(--frames DIR writes the frames as PNG files).\n",
+                   error.c_str());
+      return 1;
+    }
   }
-  auto platform = host::MakeHeadlessPlatform(options.fps);
   Demo demo(*platform);
   demo.skipSettings = options.skipSettings;
   demo.choices = DemoSettings{};
@@ -171,11 +188,12 @@ int main(int argc, char** argv) {
   demo.startOffsetMs = uint32_t(options.start);
   platform->player.SetStartOffsetMs(uint32_t(options.start));
 
-  HeadlessRun run{demo, host::Headless(*platform), options};
+  FrameDriver run{demo, options.headless ? &host::Headless(*platform) : nullptr, options};
   demo.afterFrame = [&run] { run.AfterFrame(); };
   int code = WinMain(demo, host::SW_SHOWNORMAL);
   if (demo.shutdowns == 0) return 1;  // the show never ran; the reason was shown
-  std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,
-              unsigned(demo.clock.DemoTimeMs), WindowsVisited(demo.director), kScheduleWindows);
+  if (options.headless)
+    std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,
+                unsigned(demo.clock.DemoTimeMs), WindowsVisited(demo.director), kScheduleWindows);
   return run.writeFailed ? 1 : code;
 }

@@ -77,6 +77,7 @@ void ConvertFrame(const uint32_t* frame, uint8_t* surface, int pitch, int videoM
 void PresentFrame(Demo& demo) {
   DisplayState& ds = demo.display;
   RenderTarget& t = demo.target;
+  ++demo.presents;
   if (demo.settings.windowed) {
     UnlockTarget(demo);
     demo.platform.display.Blt(ds.primary4, &ds.BlitDestRect, ds.offscreen, &ds.BlitSourceRect);

@@ -48,6 +48,7 @@ struct Demo {
 
   uint32_t startOffsetMs = 0;  // the show begins this far in
   int shutdowns = 0;
+  long presents = 0;  // frames handed to the display
   // Runs after every frame of the loop (the headless driver's clock, capture).
   std::function<void()> afterFrame;
 };

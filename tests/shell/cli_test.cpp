@@ -59,8 +59,7 @@ TEST(CommandLine, FramesAreWrittenNamedByTheirDemoTime) {
 
 TEST(CommandLine, BadArgumentsAreExplainedWithCodeTwo) {
   const char* bad[] = {"--mode 6", "--mode x", "--fps 0", "--mixrate", "--frobnicate", "--every 2",
-                       "--headless --start 5000 --end 10", "--data /nonexistent/folder --headless",
-                       "--frames /tmp/x"};
+                       "--headless --start 5000 --end 10", "--data /nonexistent/folder --headless"};
   for (const char* args : bad) {
     Result r = RunDorsel(args);
     EXPECT_EQ(r.code, 2) << args << "\n" << r.out;
