@@ -10,7 +10,6 @@ namespace pics {
 namespace {
 
 constexpr int kW = 512, kH = 384;
-constexpr float kPi = 3.14159265f;
 
 void VerticalGradient(Canvas& c, const std::vector<uint32_t>& stops) {
   for (int y = 0; y < c.h; ++y) {

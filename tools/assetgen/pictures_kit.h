@@ -8,6 +8,8 @@
 
 namespace pics {
 
+inline constexpr float kPi = 3.14159265f;
+
 // xorshift32; every picture seeds its own so each is fixed on its own.
 class Rng {
  public:

@@ -9,7 +9,6 @@
 namespace pics {
 namespace {
 
-constexpr float kPi = 3.14159265f;
 constexpr int kTileSize = 80;
 // Palettes of the chrome sprites: 0 is the transparent black, then the
 // chrome ramp, then a glow ramp for the hot parts.

@@ -9,7 +9,7 @@ namespace pics {
 namespace {
 
 constexpr int kTex = 256;
-constexpr float kTwoPi = 6.2831853f;
+constexpr float kTwoPi = 2 * kPi;
 
 // Signed distance along one axis on a 256-pixel torus.
 float WrapDelta(float d) {
@@ -166,7 +166,11 @@ void Landscape(Picture& colours, Picture& heights) {
     }
   heights = Picture{kTex, kTex, {}, std::vector<uint8_t>(kTex * kTex), {}};
   FillRamp(heights.palette, 0, 255, {0x000000, 0xFFFFFF});
-  for (size_t i = 0; i < h.v.size(); ++i) heights.indices[i] = uint8_t(std::clamp(int(h.v[i] * 250.0f), 0, 255));
+  // Water lies flat at its level and every land cell stands above it, so
+  // the colour map can tell the two apart by height alone.
+  const int waterLevel = int(kWater * 250.0f);
+  for (size_t i = 0; i < h.v.size(); ++i)
+    heights.indices[i] = uint8_t(h.v[i] <= kWater ? waterLevel : std::clamp(int(h.v[i] * 250.0f), waterLevel + 1, 255));
 
   Canvas c(kTex, kTex);
   for (int y = 0; y < kTex; ++y)
