@@ -267,7 +267,7 @@ Picture GV() {
 
   ChromeStyle chrome = BlueChrome();
   Mask title = TextMask("DORSEL", 3);
-  ChromeLettering(c, title, 16, 9, chrome, 2, Hex(0x3070FF), 0.7f);
+  ChromeLettering(c, title, 16, 9, chrome, 1, Hex(0x3070FF), 0.5f);
   // A row of indicator lamps and the small print of an instrument panel.
   for (int k = 0; k < 16; ++k) {
     bool lit = (0xB6D5u >> k) & 1;
@@ -403,8 +403,8 @@ Picture Atomb() {
   Sphere(c, ax, ay, 8, Hex(0xFF9050), Hex(0xFFF0D0));
 
   // Heading.
-  Mask title = TextMask("TRANSMISSION", 3);
-  ChromeLettering(c, title, 14, 30, GoldChrome(), 2, Hex(0xFF6020), 0.6f);
+  Mask title = TextMask("TRANSMISSION", 4);
+  ChromeLettering(c, title, 14, 22, GoldChrome(), 2, Hex(0xFF6020), 0.3f);
   PixelText(c, "RECEIVED  149000 MS", 16, 76, Hex(0x70A0C0), Hex(0x000000));
   for (int x = 10; x < 330; ++x) c.at(x, 100) = c.at(x, 100) + Hex(0x306080);
 

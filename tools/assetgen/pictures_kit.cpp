@@ -141,8 +141,15 @@ ChromeStyle GoldChrome() {
   return {{0x703810, 0xC88030, 0xFFE0A0, 0xFFFFF0}, {0x200808, 0x502010, 0xA05820, 0xFFC070}};
 }
 
-void ChromeLettering(Canvas& c, const Mask& shape, int x, int y, const ChromeStyle& style, int bevel,
+void ChromeLettering(Canvas& c, const Mask& tight, int x, int y, const ChromeStyle& style, int bevel,
                      Col glowColour, float glow, bool shadow) {
+  // Room round the letters, so the glow and the shadow can spread past them.
+  const int pad = bevel * 8 + 12;
+  Mask shape(tight.w + 2 * pad, tight.h + 2 * pad);
+  for (int j = 0; j < tight.h; ++j)
+    for (int i = 0; i < tight.w; ++i) shape.at(i + pad, j + pad) = tight.at(i, j);
+  x -= pad;
+  y -= pad;
   Mask soft = Blur(shape, bevel);
   Mask height(shape.w, shape.h);
   for (size_t i = 0; i < shape.v.size(); ++i) height.v[i] = shape.v[i] * Clamp01((soft.v[i] - 0.5f) * 2.0f);

@@ -200,7 +200,7 @@ Picture Credits() {
       if (d < 4) c.at(x, y) = Chrome(BlueChrome(), x < 4 ? -0.8f : (x > kW - 5 ? 0.8f : 0), y < 4 ? -0.8f : (y > kH - 5 ? 0.8f : 0), 1);
     }
   Mask title = TextMask("CREDITS", 3);
-  ChromeLettering(c, title, (kW - title.w) / 2, 16, GoldChrome(), 2, Hex(0xFF6010), 0.7f);
+  ChromeLettering(c, title, (kW - title.w) / 2, 16, GoldChrome(), 1, Hex(0xFF6010), 0.35f);
   struct Credit {
     const char* role;
     const char* name;
