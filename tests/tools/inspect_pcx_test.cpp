@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/process.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,28 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string err;
-};
+using testing_support::Outcome;
+using testing_support::PngSize;
 
-Outcome Inspect(const std::string& args, const std::string& scratch) {
-  std::string inspect = std::string(DORSEL_BINARY_DIR) + "/dorsel-inspect";
-  std::string errFile = scratch + "/stderr.txt";
-  int status = std::system((inspect + " " + args + " >/dev/null 2>" + errFile).c_str());
-  std::ifstream in(errFile);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-          std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
-}
-
-// Width and height from a PNG's header chunk; 0 × 0 when it is not a PNG.
-std::pair<int, int> PngSize(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  unsigned char b[24] = {};
-  in.read(reinterpret_cast<char*>(b), 24);
-  if (!in || b[1] != 'P' || b[2] != 'N' || b[3] != 'G') return {0, 0};
-  auto be32 = [&](int at) { return int(b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3]); };
-  return {be32(16), be32(20)};
+// Only standard error: the picture commands keep standard output for data.
+Outcome Inspect(const std::string& args, const std::string&) {
+  Outcome r = testing_support::RunCommand(testing_support::BuiltProgram("dorsel-inspect") + " " + args +
+                                          " 2>&1 >/dev/null");
+  return r;
 }
 
 TEST(InspectPcx, WritesPicturesAndSheetsAndRefusesBadInput) {
@@ -62,8 +50,8 @@ TEST(InspectPcx, WritesPicturesAndSheetsAndRefusesBadInput) {
     SCOPED_TRACE(c.args);
     fs::remove(png);
     Outcome run = Inspect(c.args, scratch);
-    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
-    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.out;
+    EXPECT_NE(run.out.find(c.err), std::string::npos) << run.out;
     auto [w, h] = PngSize(png);
     EXPECT_EQ(w, c.width);
     if (c.height >= 0) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/process.h"
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -11,18 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out;
-};
+using testing_support::Outcome;
 
-Outcome Inspect(const std::string& args, const fs::path& scratch) {
-  std::string outFile = (scratch / "stdout.txt").string();
-  std::string command = std::string(DORSEL_BINARY_DIR) + "/dorsel-inspect it " + args + " >" + outFile + " 2>&1";
-  int status = std::system(command.c_str());
-  std::ifstream in(outFile);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-          std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
+Outcome Inspect(const std::string& args, const fs::path&) {
+  return testing_support::RunCommand(testing_support::BuiltProgram("dorsel-inspect") + " it " + args + " 2>&1");
 }
 
 uint32_t U32(const std::string& b, size_t at) {
