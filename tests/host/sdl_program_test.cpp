@@ -1,0 +1,179 @@
+// The built program on a private X server, driven the way a viewer would:
+// its window, what it shows, F11 there and back, Escape, and its sound.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "sdl_xvfb.h"
+
+namespace {
+
+constexpr int kScreenWidth = 1024, kScreenHeight = 768;
+
+// Polls `done` every 20 ms, at most `tries` times.
+template <class Done>
+bool WaitFor(Done done, int tries = 500) {
+  for (int i = 0; i < tries; ++i) {
+    if (done()) return true;
+    usleep(20000);
+  }
+  return false;
+}
+
+std::vector<uint32_t> ReadPng(const std::string& path) {
+  std::string raw = sdltest::Run("convert '" + path + "' -depth 8 rgb:- 2>/dev/null");
+  std::vector<uint32_t> pixels(raw.size() / 3);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = uint32_t(uint8_t(raw[3 * i])) << 16 | uint32_t(uint8_t(raw[3 * i + 1])) << 8 |
+                uint8_t(raw[3 * i + 2]);
+  return pixels;
+}
+
+class SdlProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"xdotool", "import", "xwininfo", "convert"})
+      if (!sdltest::OnPath(tool)) GTEST_SKIP() << tool << " is not installed; this test needs it";
+    program_ = std::string(DORSEL_BINARY_DIR) + "/dorsel";
+    data_ = std::string(DORSEL_BINARY_DIR) + "/data";
+    std::string why;
+    if (!xvfb_.Start(kScreenWidth, kScreenHeight, &why)) GTEST_SKIP() << why << "; this test needs it";
+    setenv("DISPLAY", xvfb_.Display().c_str(), 1);  // for the X tools
+    work_ = testing::TempDir() + "sdl_program_" + std::to_string(getpid());
+    std::filesystem::create_directories(work_ + "/frames");
+  }
+
+  void TearDown() override {
+    if (child_ > 0) {
+      kill(child_, SIGKILL);
+      waitpid(child_, nullptr, 0);
+    }
+    xvfb_.Stop();
+    if (!work_.empty()) std::filesystem::remove_all(work_);
+  }
+
+  void Start(const std::vector<std::string>& args) {
+    child_ = fork();
+    if (child_ == 0) {
+      setenv("SDL_VIDEODRIVER", "x11", 1);
+      setenv("SDL_AUDIODRIVER", "disk", 1);
+      setenv("SDL_DISKAUDIOFILE", (work_ + "/sound.raw").c_str(), 1);
+      FILE* log = std::fopen((work_ + "/log.txt").c_str(), "w");
+      if (log) {
+        dup2(fileno(log), 1);
+        dup2(fileno(log), 2);
+      }
+      std::vector<char*> argv{const_cast<char*>(program_.c_str())};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(program_.c_str(), argv.data());
+      _exit(127);
+    }
+  }
+
+  // The exit code once the program has ended by itself; -1 if it does not.
+  int WaitForExit() {
+    int status = 0;
+    if (!WaitFor([&] { return waitpid(child_, &status, WNOHANG) == child_; })) return -1;
+    child_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string Log() {
+    std::ifstream in(work_ + "/log.txt");
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  std::string program_, data_, work_;
+  sdltest::Xvfb xvfb_;
+  pid_t child_ = -1;
+};
+
+TEST_F(SdlProgram, WindowShowsTheShowF11GoesAndComesBackEscapeEndsIt) {
+  Start({"--skip-settings", "--windowed", "--data", data_, "--frames", work_ + "/frames"});
+  std::string xid;
+  ASSERT_TRUE(WaitFor([&] {
+    xid = sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null");
+    return !xid.empty();
+  })) << "no window appeared; the program said:\n" << Log();
+  xid = xid.substr(0, xid.find('\n'));
+  EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), "dorsel @ oru\u00B4" "99\n");
+
+  sdltest::Geometry place;
+  ASSERT_TRUE(WaitFor([&] {
+    place = sdltest::WindowGeometry(xid);
+    return place.width == 512 && place.height == 384;
+  })) << "the client area is " << place.width << "x" << place.height;
+
+  // The window shows a frame the show drew: one of the frames it has
+  // written by the time the screenshot is taken.
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::directory_iterator(work_ + "/frames") !=
+                                   std::filesystem::directory_iterator(); }));
+  std::vector<uint32_t> shot = sdltest::Screenshot(kScreenWidth, kScreenHeight);
+  ASSERT_FALSE(shot.empty());
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(work_ + "/frames"))
+    names.push_back(entry.path().string());
+  std::sort(names.rbegin(), names.rend());  // newest first: names are the demo time
+  bool found = false;
+  for (size_t i = 0; i < names.size() && i < 60 && !found; ++i) {
+    std::vector<uint32_t> frame = ReadPng(names[i]);
+    if (frame.size() != 512 * 384) continue;  // still being written
+    found = true;
+    for (int y = 0; y < 384 && found; ++y)
+      for (int x = 0; x < 512 && found; ++x)
+        found = shot[size_t(place.y + y) * kScreenWidth + place.x + x] == frame[size_t(y) * 512 + x];
+  }
+  EXPECT_TRUE(found) << "the window shows none of the last frames the show wrote";
+
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key F11");
+  EXPECT_TRUE(WaitFor([&] { return sdltest::WindowGeometry(xid).width == kScreenWidth; }))
+      << "F11 did not go full screen";
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key F11");
+  EXPECT_TRUE(WaitFor([&] {
+    sdltest::Geometry g = sdltest::WindowGeometry(xid);
+    return g.x == place.x && g.y == place.y && g.width == 512 && g.height == 384;
+  })) << "the window did not come back to its place";
+
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key Escape");
+  EXPECT_EQ(WaitForExit(), 0) << Log();
+
+  std::ifstream in(work_ + "/sound.raw", std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 44100u) << "hardly any sound was written";
+  const auto* samples = reinterpret_cast<const int16_t*>(bytes.data());
+  size_t loud = 0, n = bytes.size() / 2;
+  for (size_t i = 0; i < n; ++i) loud += std::abs(int(samples[i])) > 256;
+  EXPECT_GT(loud, n / 20) << "the sound is (nearly) silent";
+}
+
+TEST_F(SdlProgram, WithoutADisplayItSaysSoAndPointsToHeadless) {
+  child_ = fork();
+  if (child_ == 0) {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    FILE* log = std::fopen((work_ + "/log.txt").c_str(), "w");
+    if (log) dup2(fileno(log), 2);
+    execl(program_.c_str(), program_.c_str(), "--skip-settings", "--data", data_.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int code = WaitForExit();
+  EXPECT_NE(code, 0);
+  EXPECT_NE(code, -1);
+  std::string log = Log();
+  EXPECT_NE(log.find("display"), std::string::npos) << log;
+  EXPECT_NE(log.find("--headless"), std::string::npos) << log;
+}
+
+}  // namespace
