@@ -1,5 +1,6 @@
 #include "host/module_player.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -49,6 +50,8 @@ Song* ModulePlayer::LoadSong(const std::string& path) {
   auto song = std::make_unique<Song>();
   try {
     song->module = std::make_unique<openmpt::module>(bytes);
+    // No dither: the same song always makes the same samples.
+    song->module->ctl_set_integer("dither", 0);
   } catch (const std::exception& e) {
     songError_ = std::string("Unknown file format or corrupted file: ") + path + " (" + e.what() + ")";
     return nullptr;
@@ -62,7 +65,10 @@ bool ModulePlayer::PlaySong(Song* song) {
   if (!song || song != song_.get()) return false;
   std::lock_guard<std::mutex> lock(mixLock_);
   song->module->set_position_seconds(startOffsetMs_ / 1000.0);
-  song->framesAtPlay = audioOpen_ ? backend_.AudioFramesHeard() : 0;
+  // The song's first sample goes into the next frame mixed, which is heard
+  // once everything mixed before it has played. A backend that takes no
+  // pulls (headless) hears each frame as it happens.
+  song->framesAtPlay = audioOpen_ ? std::max(mixedFrames_, backend_.AudioFramesHeard()) : 0;
   song->clockAtPlay = backend_.NowMs();
   song->playing = true;
   return true;
@@ -80,6 +86,7 @@ uint32_t ModulePlayer::SongTimeMs(Song* song) {
 
 void ModulePlayer::Mix(int16_t* samples, int frames) {
   std::lock_guard<std::mutex> lock(mixLock_);
+  mixedFrames_ += frames;
   int done = 0;
   if (song_ && song_->playing) {
     while (done < frames) {

@@ -21,7 +21,7 @@ enum SoundOutput { kOutputNone = 0, kOutputWaveOut = 1, kOutputDirectSound = 2 }
 struct Song {
   std::unique_ptr<openmpt::module> module;
   bool playing = false;
-  int64_t framesAtPlay = 0;  // audio frames heard when the song started
+  int64_t framesAtPlay = 0;  // the stream's frame that holds the song's first sample
   uint64_t clockAtPlay = 0;  // wall clock when the song started (no output)
 };
 
@@ -66,6 +66,7 @@ class ModulePlayer {
   std::string songError_ = "No error.";
   std::string failInit_;
   std::unique_ptr<Song> song_;
+  int64_t mixedFrames_ = 0;  // frames handed to the audio stream so far
   std::mutex mixLock_;  // the audio callback runs on its own thread
 };
 

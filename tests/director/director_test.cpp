@@ -17,7 +17,9 @@ TEST(Schedule, EveryBoundaryBelongsToTheLaterWindow) {
   for (int w = 1; w <= kScheduleWindows; ++w) {
     uint32_t from = starts[w - 1];
     EXPECT_EQ(ScheduleWindow(from), w) << from;
-    if (from > 0) EXPECT_EQ(ScheduleWindow(from - 1), w - 1) << from - 1;
+    if (from > 0) {
+      EXPECT_EQ(ScheduleWindow(from - 1), w - 1) << from - 1;
+    }
     EXPECT_EQ(kSchedule[w - 1].from, from);
     EXPECT_EQ(kSchedule[w - 1].to, w < kScheduleWindows ? starts[w] : 234000u);
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "host/headless.h"
@@ -56,6 +57,51 @@ TEST(ModulePlayer, FailuresSayWhatWentWrong) {
   std::ofstream(junk) << "this is not a module at all";
   EXPECT_EQ(p.LoadSong(junk), nullptr);
   EXPECT_EQ(std::string(p.SongErrorText()).rfind("Unknown file format or corrupted file: " + junk, 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// An audio device with one buffer of 1024 frames queued: what it was given
+// is heard one buffer later.
+class BufferedDevice : public HeadlessBackend {
+ public:
+  bool OpenAudio(int, int, AudioPull pull, std::string*) override {
+    pull_ = std::move(pull);
+    return true;
+  }
+  int64_t AudioFramesHeard() override { return std::max<int64_t>(0, delivered_ - kBuffer); }
+  void Callback() {
+    std::vector<int16_t> samples(2 * kBuffer);
+    pull_(samples.data(), kBuffer);
+    delivered_ += kBuffer;
+    loud_ = std::any_of(samples.begin(), samples.end(), [](int16_t s) { return s != 0; });
+  }
+  static constexpr int kBuffer = 1024;
+  bool loud_ = false;
+
+ private:
+  AudioPull pull_;
+  int64_t delivered_ = 0;
+};
+
+TEST(ModulePlayer, TheSongIsTimedFromWhenItsFirstSampleIsHeard) {
+  Platform platform(std::make_unique<BufferedDevice>());
+  auto& device = static_cast<BufferedDevice&>(*platform.backend);
+  ModulePlayer& p = platform.player;
+  ASSERT_TRUE(p.Init(44100, 32));
+  Song* song = p.LoadSong(Module());
+  ASSERT_NE(song, nullptr);
+  for (int i = 0; i < 3; ++i) device.Callback();  // loading: silence
+  EXPECT_FALSE(device.loud_);
+  p.PlaySong(song);
+  device.Callback();  // the song's first buffer is mixed, but not heard yet
+  EXPECT_EQ(p.SongTimeMs(song), 0u);
+  device.Callback();  // now it has been
+  EXPECT_EQ(p.SongTimeMs(song), 1024u * 1000 / 44100);
+  for (int i = 0; i < 41; ++i) device.Callback();
+  EXPECT_EQ(p.SongTimeMs(song), 42u * 1024 * 1000 / 44100);
 }
 
 }  // namespace
