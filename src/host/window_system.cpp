@@ -100,15 +100,7 @@ std::string WindowSystem::WindowTitle(HWND window) const {
   return it == windows_.end() ? std::string() : it->second.title;
 }
 
-int WindowSystem::GetSystemMetrics(int index) const {
-  switch (index) {
-    case SM_CXFRAME:
-    case SM_CYFRAME:
-      return 0;
-    default:
-      return 0;
-  }
-}
+int WindowSystem::GetSystemMetrics(int) const { return 0; }
 
 bool WindowSystem::PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
   if (window != 0 && !IsWindow(window)) return false;

@@ -31,7 +31,8 @@ class WindowSystem {
   bool SetWindowPos(HWND window, int x, int y, int width, int height);
   std::string WindowTitle(HWND window) const;
   // Our windows have no drawn frame of their own: the desktop decorates
-  // them outside the client area, so the frame metrics are 0.
+  // them outside the client area, so every frame metric is 0 and a window's
+  // outer size is its client size.
   int GetSystemMetrics(int index) const;
 
   bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
