@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -125,6 +128,22 @@ inline Geometry WindowGeometry(const std::string& xid) {
   g.width = field("Width:");
   g.height = field("Height:");
   return g;
+}
+
+// The 16-bit samples SDL's disk audio driver wrote.
+inline std::vector<int16_t> ReadSamples(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+// How many samples stand clearly above the noise floor.
+inline size_t LoudSamples(const std::vector<int16_t>& samples) {
+  size_t loud = 0;
+  for (int16_t s : samples) loud += std::abs(int(s)) > 256;
+  return loud;
 }
 
 }  // namespace sdltest
