@@ -10,6 +10,7 @@
 #include "director/landscape.h"
 #include "display/display.h"
 #include "display/present.h"
+#include "effects2d/pcx.h"
 #include "host/platform.h"
 #include "shell/clock.h"
 #include "shell/crt_random.h"
@@ -17,6 +18,31 @@
 
 // The demo window's title; its error boxes use it as their caption too.
 inline constexpr const char* kDemoTitle = "dorsel @ oru\u00B4" "99";
+
+// Every picture the loading phase reads, one record each, in the order it
+// reads them. Those marked "kept" are read and kept, but nothing draws them.
+struct Pictures {
+  PcxImage staff2;      // the wobbling credits
+  PcxImage atomb;       // behind the story pages
+  PcxImage viivak;      // the closing logo
+  PcxImage staticdi1;   // kept
+  PcxImage staticdi2;   // the table warp's texture
+  PcxImage land7;       // "7.pcx", the landscape's colour map
+  PcxImage bump;        // the ray-cast scenes' texture
+  PcxImage zoom6;       // "6.pcx", the rotating zoom's texture, with room for the feedback
+  PcxImage mechV;       // background of the first two windows
+  PcxImage gV;          // full-frame picture, and the ray-cast scenes' border rows
+  PcxImage image2;      // full-frame picture after the zoom
+  PcxImage tilpeh1;     // kept
+  PcxImage tilpeh2;     // the scrolling tile columns
+  PcxImage tilpe3v4;    // the tile beside the ray-cast scenes
+  PcxImage tilpeh4, tilpeh5, tilpeh6, tilpeh7, tilpeh8;  // kept
+  PcxImage alareuna, ylareuna;                          // kept
+  PcxImage fontti;      // the text writer's font
+};
+
+// The feedback of the rotating zoom writes this far into its texture's block.
+constexpr size_t kZoomTexturePixels = 67876;
 
 struct Demo {
   explicit Demo(host::Platform& p) : platform(p) {}
@@ -43,6 +69,10 @@ struct Demo {
   DemoClock clock;
   Director director;
   Landscape landscape;
+  Pictures pictures;
+  // Director effects' records:
+  // Image effects' records:
+  // 3D engine's records:
   std::vector<uint32_t> frameBuffer;
   CrtRandom random;
 

@@ -1,16 +1,64 @@
 #include "shell/demo.h"
 #include "shell/startup.h"
 
+namespace {
+
+void Load(Demo& demo, const char* file, PcxImage& image, size_t minPixels = 0) {
+  LoadPCX(file, image, demo.platform.windows, demo.MainWindow, minPixels);
+}
+
+}  // namespace
+
 // Every table and record the show needs is built here, once, in a fixed
 // order (the order fixes which random numbers each effect receives), and the
-// song starts last so the first frame's demo time is close to 0.
+// song starts last so the first frame's demo time is close to 0. A picture
+// that is missing or broken has already said so in its loader's box; loading
+// goes on without it.
 void LoadDemoAssets(Demo& demo) {
-  // Room for 640 × 480 pixels, of which the first 512 × 384 are the frame.
+  // 1-2. Room for 640 × 480 pixels, of which the first 512 × 384 are the frame.
   demo.frameBuffer.assign(640 * 480, 0);
   SetFrameBuffer(demo.target, demo.frameBuffer.data());
   BuildDirectionTables(demo.landscape);
+  // 3. The ray-cast scene.
+  // 4. The flare sprite.
+  // 5. The logo set.
+  // 6. The warp tables.
+  // 7. The landscape.
+  // 8. The bump-mapped lights.
+  // 9-10. The pictures, in the order the show always read them.
+  Pictures& p = demo.pictures;
+  Load(demo, "staff2.pcx", p.staff2);
+  Load(demo, "atomb.pcx", p.atomb);
+  Load(demo, "viivak.pcx", p.viivak);
+  Load(demo, "staticdi.pcx", p.staticdi1);
+  Load(demo, "staticdi.pcx", p.staticdi2);
+  Load(demo, "7.pcx", p.land7);
+  Load(demo, "bump.pcx", p.bump);
+  Load(demo, "6.pcx", p.zoom6, kZoomTexturePixels);
+  Load(demo, "mech_v.pcx", p.mechV);
+  Load(demo, "g_v.pcx", p.gV);
+  Load(demo, "image2.pcx", p.image2);
+  Load(demo, "tilpeh1.pcx", p.tilpeh1);
+  Load(demo, "tilpeh2.pcx", p.tilpeh2);
+  Load(demo, "tilpe3v4.pcx", p.tilpe3v4);
+  Load(demo, "tilpeh4.pcx", p.tilpeh4);
+  Load(demo, "tilpeh5.pcx", p.tilpeh5);
+  Load(demo, "tilpeh6.pcx", p.tilpeh6);
+  Load(demo, "tilpeh7.pcx", p.tilpeh7);
+  Load(demo, "tilpeh8.pcx", p.tilpeh8);
+  Load(demo, "alareuna.pcx", p.alareuna);
+  Load(demo, "ylareuna.pcx", p.ylareuna);
+  // 11. The raster set.
+  // 12. The font.
+  Load(demo, "fontti.pcx", p.fontti);
+  // 13. The director's paths and the flares' phases.
   FillPaths(demo.director);
   FillFlarePhases(demo.director);
+  // 14. The ray-cast lights' ramps.
+  // 15. The six scenes.
+  // 16. The text writer.
+  // 17. The song, then the clock.
   demo.platform.player.PlaySong(demo.SongHandle);
   SeedDemoClock(demo);
+  // 18. The text writer's first page.
 }

@@ -9,6 +9,8 @@ using testing_support::Show;
 
 namespace {
 
+const testing_support::InDataDir kInDataDir;  // the show's pictures load without a box
+
 host::LRESULT Send(Show& s, uint32_t message, host::WPARAM wParam = 0, host::LPARAM lParam = 0) {
   return s.platform->windows.SendMessage(s.demo.MainWindow, message, wParam, lParam);
 }
