@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "director/blends.h"
+#include "director/pages.h"
+#include "director/roto_zoom.h"
 #include "shell/demo.h"
 
 namespace {
@@ -69,25 +72,60 @@ void BorderRows(Demo& demo) {
 
 void GreetingsPage(Demo& demo) {
   Director& d = State(demo);
-  if (d.greetPageSet == 0) d.greetPageSet = 1;
+  if (d.greetPageSet == 0) {
+    SetTextPage(demo.textWriter, 100, 72, 0, 0, 350, 33, GreetingsText());
+    d.greetPageSet = 1;
+  }
 }
 
 constexpr uint32_t kPageStartMs[4] = {149000, 160000, 171000, 182000};
 
 void PagesAndMorphTarget(Demo& demo) {
   Director& d = State(demo);
+  // Pages a long frame skipped are all started, in order; the latest stays.
   for (int k = 1; k <= 4; ++k)
-    if (demo.clock.DemoTimeMs >= kPageStartMs[k - 1] && d.pageStage == k - 1) d.pageStage = k;
+    if (demo.clock.DemoTimeMs >= kPageStartMs[k - 1] && d.pageStage == k - 1) {
+      SetTextPage(demo.textWriter, 10, 140, 0, 0, 360, 10, StoryText(k));
+      d.pageStage = k;
+    }
 }
 
 void UseFrameBuffer(Demo& demo) { SetFrameBuffer(demo.target, demo.frameBuffer.data()); }
 
 void Fade(Demo& demo, float level) { FadeTarget(demo.target, int(level)); }
 
+void TextStep(Demo& demo) {
+  UpdateTextWriter(demo.textWriter, demo.pictures.fontti, demo.clock.DemoTimeMs);
+  OverlayText(demo.textWriter, demo.target);
+}
+
+void Noise(Demo& demo) { AddNoise(demo.target, demo.random); }
+
+void TileColumnsStep(Demo& demo) {
+  ScrollTilesDown(demo.tileColumns, 10, demo.pictures.tilpeh2, demo.target);
+  ScrollTilesUp(demo.tileColumns, 422, demo.pictures.tilpeh2, demo.target);
+}
+
+void Warp(Demo& demo) { DrawTableWarp(demo.warp, demo.target, demo.pictures.staticdi2); }
+
+constexpr float kZoom = 400.0f;
+void RotoZoom(Demo& demo) { DrawRotoZoom(State(demo).rotoPhase, kZoom, demo.target, demo.pictures.zoom6); }
+void FeedBack(Demo& demo) { FeedBackIntoTexture(demo.pictures.zoom6, demo.target); }
+
+void CrossFade(Demo& demo, const PcxImage& picture, float level) {
+  CrossFadeImage(picture, int32_t(level), demo.target);
+}
+
+// The tile beside the ray-cast scenes.
+void SideTile(Demo& demo) { DrawTile(10, 230, demo.pictures.tilpe3v4, demo.target); }
+
 // ---- The recipes ----------------------------------------------------------
 
 void Window1(Demo& demo) {  // picture, listing, flares; fade in
   UseFrameBuffer(demo);
+  CopyPicture(demo.pictures.mechV, demo.target);
+  Noise(demo);
+  TextStep(demo);
   FlareRing(demo);
   Director& d = State(demo);
   Grow(d.fadeInLevel, 51 * Dt(demo));
@@ -97,13 +135,19 @@ void Window1(Demo& demo) {  // picture, listing, flares; fade in
 
 void Window2(Demo& demo) {  // as window 1; the bump lights rise; console line
   UseFrameBuffer(demo);
+  CopyPicture(demo.pictures.mechV, demo.target);
+  Noise(demo);
+  TextStep(demo);
   FlareRing(demo);
   GrowHeld(State(demo).bumpRise, 85 * Dt(demo), 255);
+  DrawConsoleLine(demo.console, demo.pictures.fontti, 10, 366, demo.target);
   PresentFrame(demo);
 }
 
 void Window3(Demo& demo) {  // table warp, tile columns; the lights fade out
   UseFrameBuffer(demo);
+  Warp(demo);
+  TileColumnsStep(demo);
   Director& d = State(demo);
   FallHeld(d.bumpFall, 85 * Dt(demo));
   d.smoothSeconds = float(0.9 * d.smoothSeconds + 0.1 * Dt(demo));
@@ -112,47 +156,65 @@ void Window3(Demo& demo) {  // table warp, tile columns; the lights fade out
 
 void Window4(Demo& demo) {  // table warp, tile columns; "g_v.pcx" from 76 s
   UseFrameBuffer(demo);
-  if (demo.clock.DemoTimeMs > 76000) GrowHeld(State(demo).imageRise, 85 * Dt(demo), 255);
+  Warp(demo);
+  TileColumnsStep(demo);
+  if (demo.clock.DemoTimeMs > 76000) {
+    GrowHeld(State(demo).imageRise, 85 * Dt(demo), 255);
+    CrossFade(demo, demo.pictures.gV, State(demo).imageRise);
+  }
   PresentFrame(demo);
 }
 
 void Window5(Demo& demo) {  // "g_v.pcx" alone
   UseFrameBuffer(demo);
+  CrossFadeImage(demo.pictures.gV, 255, demo.target);
   PresentFrame(demo);
 }
 
 void Window6(Demo& demo) {  // rotating zoom; "g_v.pcx" fades out
   UseFrameBuffer(demo);
+  RotoZoom(demo);
   Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  FeedBack(demo);
   FallHeld(State(demo).imageFall, 85 * Dt(demo));
+  CrossFade(demo, demo.pictures.gV, State(demo).imageFall);
   PresentFrame(demo);
 }
 
 void Window7(Demo& demo) {  // rotating zoom; the greetings start
   GreetingsPage(demo);
   UseFrameBuffer(demo);
+  RotoZoom(demo);
   Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  FeedBack(demo);
   PresentFrame(demo);
 }
 
 void Window8(Demo& demo) {  // greetings typed into the zoom
   GreetingsPage(demo);
   UseFrameBuffer(demo);
+  RotoZoom(demo);
   Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  TextStep(demo);
+  FeedBack(demo);  // the typed text is smeared into the texture too
   PresentFrame(demo);
 }
 
 void Window9(Demo& demo) {  // rotating zoom; "image2.pcx" fades in
   GreetingsPage(demo);
   UseFrameBuffer(demo);
+  RotoZoom(demo);
   Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
+  FeedBack(demo);
   GrowHeld(State(demo).overlayRise, 127.5 * Dt(demo), 255);
+  CrossFade(demo, demo.pictures.image2, State(demo).overlayRise);
   PresentFrame(demo);
 }
 
 void Window10(Demo& demo) {  // "image2.pcx" alone
   GreetingsPage(demo);
   UseFrameBuffer(demo);
+  CrossFadeImage(demo.pictures.image2, 255, demo.target);
   PresentFrame(demo);
 }
 
@@ -160,7 +222,10 @@ void Window11(Demo& demo) {  // ray-cast planes, tile, ball; "image2.pcx" fades 
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  SideTile(demo);
+  // Not held: once at or below 0 the picture is simply left out.
   Grow(State(demo).overlayFall, -255 * Dt(demo));
+  if (State(demo).overlayFall > 0) CrossFade(demo, demo.pictures.image2, State(demo).overlayFall);
   PresentFrame(demo);
 }
 
@@ -168,6 +233,7 @@ void Window12(Demo& demo) {  // ray-cast planes, tile, ball
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  SideTile(demo);
   PresentFrame(demo);
 }
 
@@ -175,6 +241,7 @@ void Window13(Demo& demo) {  // planes morph into the tunnel
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  SideTile(demo);
   Director& d = State(demo);
   Grow(d.morphWeight, -double(0.2f) * Dt(demo));
   if (d.morphWeight < 0) d.morphWeight = 0;
@@ -185,6 +252,7 @@ void Window14(Demo& demo) {  // ray-cast tunnel, tile, ball
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  SideTile(demo);
   PresentFrame(demo);
 }
 
@@ -192,6 +260,7 @@ void Window15(Demo& demo) {  // as window 14; fade to black
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  SideTile(demo);
   FallHeld(State(demo).tunnelFade, 85 * Dt(demo));
   Fade(demo, State(demo).tunnelFade);
   PresentFrame(demo);
@@ -201,6 +270,8 @@ void Window15(Demo& demo) {  // as window 14; fade to black
 // They keep the target the previous window chose.
 void StoryPage(Demo& demo) {
   PagesAndMorphTarget(demo);
+  CopyPicture(demo.pictures.atomb, demo.target);
+  TextStep(demo);
   Grow(State(demo).wobblePhase, 0.025);  // per frame
   PresentFrame(demo);
 }
@@ -209,6 +280,7 @@ void Window20(Demo& demo) {  // landscape and the swaying credits
   UseFrameBuffer(demo);
   demo.landscape.eyeHeight = 300;
   Director& d = State(demo);
+  DrawLandscape(demo.landscape, d.landX, d.landY, d.landHeading, demo.pictures.land7, demo.target);
   // The flight follows the heading of the view's left edge; per frame.
   d.landX += 2 * demo.landscape.dirX[d.landHeading];
   d.landY += 2 * demo.landscape.dirY[d.landHeading];
@@ -220,6 +292,7 @@ void ClosingScene(Demo& demo, bool fading) {
   UseFrameBuffer(demo);
   std::memset(demo.target.pixels, 0, kFramePixels * sizeof(uint32_t));
   Director& d = State(demo);
+  CopyLogo(374, 10, demo.pictures.viivak, demo.target);
   if (fading && demo.clock.DemoTimeMs > 231000) {
     FallHeld(d.closingFade, 85 * Dt(demo));
     Fade(demo, d.closingFade);

@@ -1,6 +1,15 @@
 #include "director/landscape.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+constexpr int kMapSide = 256;
+constexpr uint32_t kSky = 0xFFFFFFFFu;  // white, its top byte set too
+constexpr int kLastRow = 383;
+
+}  // namespace
 
 void BuildDirectionTables(Landscape& land) {
   land.dirX.resize(kLandDirections);
@@ -9,5 +18,53 @@ void BuildDirectionTables(Landscape& land) {
     double a = i * 0.0030679615758688787;  // 2π / 2048
     land.dirX[i] = int32_t(256 * std::cos(a));
     land.dirY[i] = int32_t(256 * std::sin(a));
+  }
+}
+
+void BuildLandscape(Landscape& land, const std::string& heightFile, host::WindowSystem& windows,
+                    host::HWND owner) {
+  BuildDirectionTables(land);
+  land.depthOffsets.assign(kLandSteps + 1, 0);
+  for (int s = 1; s <= kLandSteps; ++s) land.depthOffsets[size_t(s)] = int32_t(4096.0 / s + 5);
+  LoadPCXIndexed(heightFile, land.heightMap, windows, owner);
+  land.eyeHeight = 256;
+}
+
+void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
+                   RenderTarget& target) {
+  const size_t cells = size_t(kMapSide) * kMapSide;
+  if (land.dirX.size() < size_t(kLandDirections) || land.dirY.size() < size_t(kLandDirections) ||
+      land.depthOffsets.size() <= size_t(kLandSteps) || land.heightMap.width != kMapSide ||
+      land.heightMap.values.size() < cells || colourMap.width != kMapSide || colourMap.pixels.size() < cells)
+    return;
+  uint32_t* frame = target.pixels;
+  for (int r = 0; r < kLandSkyRows; ++r) std::fill_n(frame + size_t(r) * kFrameWidth, kLandColumns, kSky);
+
+  const uint8_t* heights = land.heightMap.values.data();
+  const uint32_t* colours = colourMap.pixels.data();
+  for (int c = 0; c < kLandColumns; ++c) {
+    // Two columns share a ray: 148 directions span the view.
+    int32_t d = ((c >> 1) + heading) & (kLandDirections - 1);
+    int32_t dx = land.dirX[size_t(d)], dy = land.dirY[size_t(d)];
+    int32_t px = x, py = y;
+    int32_t bottom = kLastRow;
+    for (int32_t s = 1; s <= kLandSteps; ++s) {
+      px += dx;
+      py += dy;
+      size_t cell = size_t((px >> 8) & 255) + size_t((py >> 8) & 255) * kMapSide;
+      int32_t h = heights[cell];
+      int32_t sy = (land.eyeHeight - h) * 128 / s + land.depthOffsets[size_t(s)];
+      if (sy >= bottom) continue;  // hidden behind what the column already shows
+      // An eye below the ground would project above the frame's top.
+      sy = std::max(sy, 0);
+      // Farther samples are lighter.
+      uint32_t p = colours[cell];
+      uint32_t red = std::min<uint32_t>(255, (p >> 16 & 255) + uint32_t(s));
+      uint32_t green = std::min<uint32_t>(255, (p >> 8 & 255) + uint32_t(s));
+      uint32_t blue = std::min<uint32_t>(255, (p & 255) + uint32_t(s));
+      uint32_t colour = (p & 0xFF000000u) | red << 16 | green << 8 | blue;
+      for (int32_t v = sy; v < bottom; ++v) frame[size_t(v) * kFrameWidth + size_t(c)] = colour;
+      bottom = sy;
+    }
   }
 }

@@ -6,8 +6,12 @@
 #include <functional>
 #include <vector>
 
+#include "director/console_line.h"
 #include "director/director.h"
 #include "director/landscape.h"
+#include "director/table_warp.h"
+#include "director/text_writer.h"
+#include "director/tiles.h"
 #include "display/display.h"
 #include "display/present.h"
 #include "effects2d/pcx.h"
@@ -71,6 +75,10 @@ struct Demo {
   Landscape landscape;
   Pictures pictures;
   // Director effects' records:
+  TextWriter textWriter;
+  ConsoleLine console;
+  TileColumns tileColumns;
+  WarpTables warp;
   // Image effects' records:
   // 3D engine's records:
   std::vector<uint32_t> frameBuffer;

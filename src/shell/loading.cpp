@@ -1,3 +1,4 @@
+#include "director/pages.h"
 #include "shell/demo.h"
 #include "shell/startup.h"
 
@@ -23,7 +24,9 @@ void LoadDemoAssets(Demo& demo) {
   // 4. The flare sprite.
   // 5. The logo set.
   // 6. The warp tables.
+  BuildWarpTables(demo.warp);
   // 7. The landscape.
+  BuildLandscape(demo.landscape, "illasti2.pcx", demo.platform.windows, demo.MainWindow);
   // 8. The bump-mapped lights.
   // 9-10. The pictures, in the order the show always read them.
   Pictures& p = demo.pictures;
@@ -57,8 +60,10 @@ void LoadDemoAssets(Demo& demo) {
   // 14. The ray-cast lights' ramps.
   // 15. The six scenes.
   // 16. The text writer.
+  CreateTextWriter(demo.textWriter);
   // 17. The song, then the clock.
   demo.platform.player.PlaySong(demo.SongHandle);
   SeedDemoClock(demo);
   // 18. The text writer's first page.
+  SetTextPage(demo.textWriter, 20, 35, 0, 0, 350, 33, MmxListing());
 }

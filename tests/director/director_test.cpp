@@ -44,19 +44,25 @@ TEST(DemoFrame, FromTheEndOnNothingIsDrawnOrPresented) {
 
 TEST(DemoFrame, TheOpeningFadesInUntilItsLevelIsFull) {
   struct Case {
-    uint32_t t;      // demo time of the frame after one at 0
-    uint32_t pixel;  // a white pixel after the frame
+    uint32_t t;  // demo time of the frame after one at 0
+    int level;   // the fade's level, or -1 for no fade at all
   };
   // The level grows by 51 a second: 10 ms gives 0.51 (fade to black), 2 s
   // gives 102, and 5 s or more reaches 255 where no fade runs at all.
-  const Case cases[] = {{10, 0x00000000}, {2000, 0x00656565}, {5000, 0x00FFFFFF}, {19000, 0x00FFFFFF}};
+  const Case cases[] = {{10, 0}, {2000, 102}, {5000, -1}, {19000, -1}};
   for (const Case& c : cases) {
     Show s;
     ASSERT_TRUE(s.Open());
     s.FrameAt(0);
-    std::fill(s.demo.frameBuffer.begin(), s.demo.frameBuffer.begin() + kFramePixels, 0x00FFFFFF);
+    // A flat grey background: what the frame shows is the grey, its noise
+    // and the fade.
+    s.demo.pictures.mechV = PcxImage{std::vector<uint32_t>(kFramePixels, 0x00404040u), {}, 512, 384};
+    CrtRandom next = s.demo.random;
+    for (int i = 0; i < 1000; ++i) next.Next();
+    uint32_t channel = 0x40 + uint32_t(next.Next() & 31);
+    if (c.level >= 0) channel = channel * uint32_t(c.level) >> 8;
     s.FrameAt(c.t);
-    EXPECT_EQ(s.demo.frameBuffer[1000], c.pixel) << c.t;
+    EXPECT_EQ(s.demo.frameBuffer[1000], channel * 0x010101u) << c.t;
   }
 }
 

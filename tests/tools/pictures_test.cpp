@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -182,6 +183,38 @@ TEST(ShowPictures, LandscapeColoursFollowTheHeights) {
   ASSERT_GT(land, 0);
   EXPECT_EQ(blueWater, water);
   EXPECT_LT(blueLand * 20, land);
+}
+
+// The opening's noise adds up to 31 to each channel of "mech_v.pcx" and lets
+// a channel past 255 carry into the one above, so no channel may pass 224.
+// The picture keeps its bright chrome and its glowing orange core.
+TEST(ShowPictures, OpeningBackgroundLeavesRoomForTheNoise) {
+  Loader loader;
+  PcxImage mech;
+  ASSERT_EQ(loader.Load(DataFile("mech_v.pcx"), mech, false), 1);
+  ASSERT_EQ(mech.pixels.size(), size_t(512 * 384));
+  int over = 0, bright = 0;
+  uint32_t highest = 0;
+  for (uint32_t p : mech.pixels) {
+    for (int shift : {0, 8, 16}) {
+      uint32_t channel = p >> shift & 255;
+      highest = std::max(highest, channel);
+      over += channel > 224;
+    }
+    bright += (p >> 16 & 255) + (p >> 8 & 255) + (p & 255) > 3 * 180;
+    // The largest noise step never carries.
+    EXPECT_EQ((p + 31 * 0x010101u) & 0xFF000000u, 0u);
+  }
+  EXPECT_EQ(over, 0);
+  EXPECT_GE(highest, 215u) << "the highlights are squeezed, not cut away";
+  EXPECT_GT(bright, 512 * 384 / 200) << "the chrome ring stays bright";
+  uint32_t core = mech.pixels[168 * 512 + 372];
+  EXPECT_GT(core >> 16 & 255, core & 255) << "the core glows orange";
+  // The dark left side under the listing is unchanged in kind.
+  uint64_t left = 0;
+  for (int y = 0; y < 384; ++y)
+    for (int x = 0; x < 200; ++x) left += mech.pixels[size_t(y) * 512 + x] >> 8 & 255;
+  EXPECT_LT(left / (200 * 384), 60u);
 }
 
 TEST(ShowPictures, WrittenTheSameOnEveryRun) {

@@ -27,6 +27,17 @@ void Grain(Canvas& c, uint32_t seed, float amount) {
   }
 }
 
+// Bends every channel softly under `ceiling` (0..1): values below the knee
+// stay as they are, brighter ones approach the ceiling without reaching it.
+void SoftCeiling(Canvas& c, float ceiling, float knee) {
+  auto bend = [&](float v) {
+    if (v <= knee) return v;
+    float room = ceiling - knee;
+    return knee + room * (1.0f - std::exp(-(v - knee) / room));
+  };
+  for (Col& p : c.px) p = {bend(p.r), bend(p.g), bend(p.b)};
+}
+
 // A torus seen face on: the tube's normal tilts outwards across its width.
 void ChromeRing(Canvas& c, float cx, float cy, float radius, float tube, const ChromeStyle& style) {
   for (int y = int(cy - radius - tube - 1); y <= int(cy + radius + tube + 1); ++y)
@@ -134,6 +145,9 @@ Picture MechV() {
   ChromeLettering(c, name, kW - name.w - 22, 316, chrome, 3, Hex(0x2080FF), 0.9f);
   PixelText(c, "ORU 99", kW - 22 - TextWidth("ORU 99", 1), 366, Hex(0x60A0E0), Hex(0x000000));
   Grain(c, 0x6D656368, 0.025f);
+  // The noise laid over this picture adds up to 31 to a channel and carries
+  // into the next one past 255: keep every channel at 224 or below.
+  SoftCeiling(c, 224.0f / 255.0f, 0.72f);
   return FromCanvas(c);
 }
 

@@ -1,0 +1,59 @@
+#include "director/table_warp.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kTexSide = 256;
+
+}  // namespace
+
+void BuildWarpTables(WarpTables& w) {
+  for (int i = 0; i < 256; ++i) {
+    double a = i * 0.02454296875;
+    w.sines[size_t(i)] = int32_t(256 * std::sin(a)) / 8;
+  }
+  w.offsets.assign(kFramePixels, 0);
+  const double k = 0.31831927423205475;
+  for (int r = 0; r < kFrameHeight; ++r) {
+    for (int c = 0; c < kFrameWidth; ++c) {
+      // The two whirls sit at (330, 300) and (200, 112) on the screen.
+      double x = c - 200, y = r - 112;
+      double d1 = std::sqrt((x - 130) * (x - 130) + (y - 188) * (y - 188));
+      double d2 = std::sqrt(x * x + y * y);
+      double rowSway = 0.05 * std::cos((y + 112) * k);
+      int h = c / 2;  // (x + 200) / 2 in whole numbers
+      double colSway = 1 - 0.1 * std::sin(h * k);
+      // The first ripple's distance was kept in single precision.
+      double w1 = std::sin(32 * std::atan2(y - 188, x - 130)) * double(float(d1)) * double(0.01f) * 0.5 +
+                  colSway + rowSway;
+      double w2 = std::sin(32 * std::atan2(y, x)) * d2 * 0.01 * 0.5 + colSway + rowSway;
+      w.offsets[size_t(r) * kFrameWidth + size_t(c)] = int32_t((w1 + w2) * 30 + d1 + d2);
+    }
+  }
+}
+
+void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture) {
+  if (w.offsets.size() < size_t(kFramePixels) || texture.width != kTexSide ||
+      texture.pixels.size() < size_t(kTexSide * kTexSide))
+    return;
+  const int32_t q0 = w.p0, q1 = w.p1, q2 = w.p2, q3 = w.p3;
+  const auto& S = w.sines;
+  const uint32_t* tex = texture.pixels.data();
+  for (int r = 0; r < kFrameHeight; ++r) {
+    int32_t sa = S[w.p0 & 255] + S[w.p1 & 255];
+    int32_t sb = S[((w.p2 & 255) + (w.p3 & 255)) & 255];
+    int32_t sc = S[w.p3 & 255];
+    const int32_t* t = w.offsets.data() + size_t(r) * kFrameWidth;
+    uint32_t* row = target.pixels + size_t(r) * kFrameWidth;
+    for (int k = 0; k < kFrameWidth; ++k) {
+      // The column runs backwards two texels a pixel: mirrored and squeezed.
+      int32_t v = (t[k] + sb + sc) & 255;
+      int32_t u = (sa + 1024 - 2 * k) & 255;
+      row[k] = tex[size_t(v) * kTexSide + size_t(u)];
+    }
+    w.p0 += 3, w.p1 += 2, w.p2 += 1, w.p3 += 2;
+  }
+  // From frame to frame the phases move by other steps than from row to row.
+  w.p0 = q0 + 2, w.p1 = q1 + 3, w.p2 = q2 + 1, w.p3 = q3 + 3;
+}
