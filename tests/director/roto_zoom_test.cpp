@@ -1,0 +1,150 @@
+#include "director/roto_zoom.h"
+
+#include <gtest/gtest.h>
+
+#include "effect_fixtures.h"
+
+namespace {
+
+using fixtures::Frame;
+
+// Each texel tells its own place in the bits the halving blend keeps (bits
+// 1 to 7 of each channel): column and row, their top bits in green.
+uint32_t Texel(int col, int row) {
+  uint32_t c = uint32_t(col), r = uint32_t(row);
+  return (r & 127) << 17 | (r >> 7) << 10 | (c >> 7) << 9 | (c & 127) << 1;
+}
+
+PcxImage CodedTexture(size_t pixels = kFeedbackPixels) {
+  PcxImage t = fixtures::Picture(256, 256, Texel);
+  t.pixels.resize(pixels, 0);
+  return t;
+}
+
+TEST(RotoZoom, StepsFromTheAngleAndZoom) {
+  struct Case {
+    float phase, zoom;
+    RotoSteps want;
+  };
+  const Case cases[] = {
+      // A quarter turn of 1.571, not π/2: cos is −0.0002, sin × 400 just under 400.
+      {0.0f, 400.0f, {400, 0, 0, 399}},
+      {1.0f, 400.0f, {399, 9, -9, 399}},
+      // Half a turn: every step reverses, truncated towards zero.
+      {128.0f, 400.0f, {-399, 0, 0, -399}},
+      {0.0f, 256.0f, {256, 0, 0, 255}},
+  };
+  for (const Case& c : cases) {
+    RotoSteps s = RotoZoomSteps(c.phase, c.zoom);
+    EXPECT_EQ(s.du, c.want.du) << c.phase;
+    EXPECT_EQ(s.dv, c.want.dv) << c.phase;
+    EXPECT_EQ(s.duRow, c.want.duRow) << c.phase;
+    EXPECT_EQ(s.dvRow, c.want.dvRow) << c.phase;
+  }
+}
+
+TEST(RotoZoom, BlendsTheTurnedTextureOverTheBandOnly) {
+  const PcxImage tex = CodedTexture();
+  Frame frame(0x00FEFEFE);
+  DrawRotoZoom(0.0f, 400.0f, frame.target, tex);
+  // Rows 0 to 64 and 321 to 383 are left alone.
+  for (int y : {0, 64, 321, 383})
+    for (int x = 0; x < kFrameWidth; ++x) ASSERT_EQ(frame.at(x, y), 0x00FEFEFEu) << x << ", " << y;
+  // At phase 0 each column steps 400/256 texels across and each row 399/256
+  // down, from U0 = −256 × 400 and V0 = −256 × 399, with the column step
+  // taken before the first read.
+  struct Point {
+    int x, y;
+    int col, row;
+  };
+  const Point points[] = {
+      {0, 65, 113, 113},     // U = −102000, V = −102144
+      {1, 65, 115, 113},     // U = −101600
+      {0, 66, 113, 114},     // V = −101745: row −398
+      {511, 320, 144, 254},  // U = −102400 + 512 × 400, V = −102144 + 255 × 399 = −399
+  };
+  for (const Point& p : points) {
+    uint32_t want = ((Texel(p.col, p.row) >> 1) & 0x7F7F7Fu) + 0x007F7F7Fu;
+    EXPECT_EQ(frame.at(p.x, p.y), want) << p.x << ", " << p.y;
+  }
+  EXPECT_TRUE(frame.GuardIntact());
+}
+
+TEST(RotoZoom, EveryBandPixelIsTheTexelItsRowAndColumnReach) {
+  // The band is walked in 8 × 8 blocks; the picture is that of a plain walk.
+  const PcxImage tex = CodedTexture();
+  for (float phase : {0.0f, 1.0f, 37.5f, 200.0f}) {
+    SCOPED_TRACE(phase);
+    Frame frame(0x00103050);
+    DrawRotoZoom(phase, 400.0f, frame.target, tex);
+    RotoSteps s = RotoZoomSteps(phase, 400.0f);
+    int32_t u0 = -256 * (s.du + s.duRow), v0 = -256 * (s.dv + s.dvRow);
+    for (int r = 0; r < kZoomBandRows; ++r)
+      for (int c = 0; c < kFrameWidth; ++c) {
+        int32_t u = u0 + r * s.duRow + (c + 1) * s.du, v = v0 + r * s.dvRow + (c + 1) * s.dv;
+        uint32_t t = Texel((u >> 8) & 255, (v >> 8) & 255);
+        ASSERT_EQ(frame.at(c, kZoomBandTop + r), ((t >> 1) & 0x7F7F7Fu) + 0x00081828u) << c << ", " << r;
+      }
+  }
+}
+
+TEST(RotoZoom, ATextureItCannotReadDrawsNothing) {
+  const PcxImage textures[] = {PcxImage{}, fixtures::Flat(128, 128, 0x00FFFFFF),
+                               fixtures::Flat(256, 200, 0x00FFFFFF)};
+  for (const PcxImage& t : textures) {
+    Frame frame(0x00123456);
+    DrawRotoZoom(0.0f, 400.0f, frame.target, t);
+    EXPECT_EQ(frame.at(100, 100), 0x00123456u) << t.width << " × " << t.height;
+  }
+}
+
+TEST(FeedBack, EachRowIsARunningAverageOfTheScreen) {
+  PcxImage tex = CodedTexture(kFeedbackPixels + 8);
+  const uint32_t first = tex.pixels[16731];
+  std::fill(tex.pixels.begin() + 16732, tex.pixels.end(), 0xDEADBEEF);
+  Frame frame;
+  // The screen pixels it reads carry their own place.
+  for (int y = 0; y < kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x) frame.at(x, y) = uint32_t(y) << 14 | uint32_t(x) << 1;
+  FeedBackIntoTexture(tex, frame.target);
+  // Texel 16,731 (row 65, column 91) is read, never written.
+  EXPECT_EQ(tex.pixels[16731], first);
+  for (int j : {0, 1, 100, 199}) {
+    uint32_t left = j == 0 ? first : tex.pixels[16731 + size_t(j) * 256];
+    for (int i = 0; i < 200; ++i) {
+      size_t s = 16731 + size_t(j) * 256 + size_t(i);
+      uint32_t f = frame.at(92 + i, 65 + j);
+      uint32_t want = ((left & 0xFEFEFEu) >> 1) + ((f & 0xFEFEFEu) >> 1);
+      ASSERT_EQ(tex.pixels[s + 1], want) << "row " << j << " step " << i;
+      left = want;
+    }
+  }
+  // A row goes on past column 255 at the start of the next texture row,
+  // and nothing is written past pixel 67,875.
+  EXPECT_NE(tex.pixels[66 * 256 + 35], 0xDEADBEEFu);
+  EXPECT_EQ(tex.pixels[66 * 256 + 36], 0xDEADBEEFu);
+  EXPECT_NE(tex.pixels[kFeedbackPixels - 1], 0xDEADBEEFu);
+  EXPECT_EQ(tex.pixels[kFeedbackPixels], 0xDEADBEEFu);
+}
+
+TEST(FeedBack, SettlesOnAFlatScreen) {
+  PcxImage tex = CodedTexture();
+  std::fill(tex.pixels.begin(), tex.pixels.end(), 0u);
+  Frame frame(0x00FEFEFE);
+  FeedBackIntoTexture(tex, frame.target);
+  // 0 → 0x7F7F7F → 0xBEBEBE → 0xDEDEDE …: halfway to the screen each step.
+  EXPECT_EQ(tex.pixels[16732], 0x007F7F7Fu);
+  EXPECT_EQ(tex.pixels[16733], 0x00BEBEBEu);
+  EXPECT_EQ(tex.pixels[16734], 0x00DEDEDEu);
+  EXPECT_EQ(tex.pixels[16731 + 200], 0x00FDFDFDu) << "where halving the masked texel stops climbing";
+}
+
+TEST(FeedBack, ABlockTooSmallIsLeftAlone) {
+  PcxImage tex = CodedTexture(256 * 256);
+  const std::vector<uint32_t> before = tex.pixels;
+  Frame frame(0x00FEFEFE);
+  FeedBackIntoTexture(tex, frame.target);
+  EXPECT_EQ(tex.pixels, before);
+}
+
+}  // namespace
