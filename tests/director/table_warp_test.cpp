@@ -79,32 +79,11 @@ TEST(TableWarp, TheFirstFrameReadsTheOffsetsAndMirrorsTheColumns) {
   EXPECT_EQ(w.p1, 3);
   EXPECT_EQ(w.p2, 1);
   EXPECT_EQ(w.p3, 3);
-}
-
-TEST(TableWarp, RowsSwayWithTheirPhases) {
-  WarpTables w = Built();
-  const PcxImage tex = IndexTexture();
-  Frame frame;
-  DrawTableWarp(w, frame.target, tex);
   DrawTableWarp(w, frame.target, tex);
   EXPECT_EQ(w.p0, 4);
   EXPECT_EQ(w.p1, 6);
   EXPECT_EQ(w.p2, 2);
   EXPECT_EQ(w.p3, 6);
-  // Second frame, row r: the phases began at 2, 3, 1, 3 and grew by 3, 2,
-  // 1, 2 a row; the sum for sb wraps at 256.
-  const auto& S = w.sines;
-  for (int r : {0, 1, 50, 200, 383}) {
-    int p0 = 2 + 3 * r, p1 = 3 + 2 * r, p2 = 1 + r, p3 = 3 + 2 * r;
-    int sa = S[size_t(p0 & 255)] + S[size_t(p1 & 255)];
-    int sb = S[size_t(((p2 & 255) + (p3 & 255)) & 255)];
-    int sc = S[size_t(p3 & 255)];
-    for (int k : {0, 1, 255, 511}) {
-      uint32_t v = uint32_t((w.offsets[size_t(r) * kFrameWidth + size_t(k)] + sb + sc) & 255);
-      uint32_t u = uint32_t((sa + 1024 - 2 * k) & 255);
-      EXPECT_EQ(frame.at(k, r), v * 256 + u) << k << ", " << r;
-    }
-  }
 }
 
 TEST(TableWarp, NothingOfThePreviousFrameShowsThrough) {
