@@ -99,6 +99,13 @@ TEST(DrawFadedTile, FadesByTheDistanceFromTheMiddleRow) {
     EXPECT_EQ(frame.at(5, c.v), c.want);
     EXPECT_EQ(frame.at(80, c.v), c.frame);
   }
+  // At y = −78 only the tile's last row shows, on row 1; at −79 nothing.
+  for (int y : {-78, -79}) {
+    Frame frame(0x00FFFFFF);
+    DrawFadedTile(0, y, fixtures::Flat(80, 80, 0x00FFFFFF), frame.target);
+    std::vector<int> rows = RowsDrawn(frame, 5, 0x00FFFFFF);
+    EXPECT_EQ(rows, y == -78 ? std::vector<int>{1} : std::vector<int>{}) << y;
+  }
   // Under a black tile pixel the frame stays as it is.
   Frame frame(0x00FFFFFF);
   DrawFadedTile(0, 1, RowTile(), frame.target);
