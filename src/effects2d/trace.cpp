@@ -5,8 +5,6 @@
 
 namespace {
 
-enum class Surface { kTunnel, kPlanes, kMorph };
-
 constexpr int kFirstVertexRow = kBandTop / 8;        // 8
 constexpr int kLastVertexRow = kBandBottom / 8;      // 40
 constexpr int kBlockColumns = kFrameWidth / 8;       // 64
@@ -57,17 +55,20 @@ double PlaneHit(const Vec3& e, const Vec3& d, double radius) {
   return d.y >= 0 ? (e.y + h) / d.y : (e.y - h) / d.y;
 }
 
-GridVertex CastRay(const TraceScene& s, const Vec3& d, Surface surface, double m) {
+}  // namespace
+
+GridVertex TraceVertex(const TraceScene& s, const Vec3& d, TraceSurface surface, float weight) {
   const Vec3& e = s.eye;
+  double m = weight;
   double t = 0;
   switch (surface) {
-    case Surface::kTunnel:
+    case TraceSurface::kTunnel:
       CylinderHit(e, d, s.radius, t);
       break;
-    case Surface::kPlanes:
+    case TraceSurface::kPlanes:
       t = PlaneHit(e, d, s.radius);
       break;
-    case Surface::kMorph: {
+    case TraceSurface::kMorph: {
       double plane = PlaneHit(e, d, s.radius), cyl;
       t = CylinderHit(e, d, s.radius, cyl) ? cyl * (1 - m) + plane * m : plane;
       break;
@@ -88,25 +89,27 @@ GridVertex CastRay(const TraceScene& s, const Vec3& d, Surface surface, double m
       colour = AddSaturated(colour, light.ramp[k]);
     }
   }
-  double fog = surface == Surface::kPlanes ? kPlaneFog : kTunnelFog;
+  double fog = surface == TraceSurface::kPlanes ? kPlaneFog : kTunnelFog;
   int64_t shade = int64_t(sum) - Trunc(dist * fog) + kAmbient;
   shade = shade < 0 ? 0 : shade > 255 ? 255 : shade;
 
   int32_t u = 0, v = Trunc(p.z);
   double angle = std::atan2(double(p.y), double(p.x));
   switch (surface) {
-    case Surface::kTunnel:
+    case TraceSurface::kTunnel:
       u = std::abs(Trunc(angle * kAngleToU));
       break;
-    case Surface::kPlanes:
+    case TraceSurface::kPlanes:
       u = Trunc(p.x);
       break;
-    case Surface::kMorph:
+    case TraceSurface::kMorph:
       u = int32_t(uint32_t(std::abs(Trunc(angle * (1 - m) * kAngleToU))) + uint32_t(Trunc(p.x * m)));
       break;
   }
   return GridVertex{int16_t(u), int16_t(v), colour, uint32_t(shade)};
 }
+
+namespace {
 
 void CameraBasis(TraceScene& s) {
   Vec3 f = Vec3Sub(s.target, s.eye);
@@ -117,7 +120,7 @@ void CameraBasis(TraceScene& s) {
   s.right = Vec3Cross(s.forward, s.up);
 }
 
-void CastGrid(TraceScene& s, Surface surface, double m) {
+void CastGrid(TraceScene& s, TraceSurface surface, float m) {
   CameraBasis(s);
   Vec3 ahead = Vec3Scale(256, s.forward), side = Vec3Scale(256, s.right), down = Vec3Scale(128, s.up);
   Vec3 tl = Vec3Sub(Vec3Sub(ahead, side), down);
@@ -136,7 +139,7 @@ void CastGrid(TraceScene& s, Surface surface, double m) {
     Vec3 d = left;
     GridVertex* row = s.grid.data() + r * kGridColumns;
     for (int c = 0; c < kGridColumns; ++c) {
-      row[c] = CastRay(s, d, surface, m);
+      row[c] = TraceVertex(s, d, surface, m);
       d = Vec3Add(d, step);
     }
     left = Vec3Add(left, leftStep);
@@ -179,7 +182,11 @@ uint32_t Shaded(uint32_t texel, const Corner& c) {
   return rb | (g & 0xFF00);
 }
 
-void FillBlocks(const TraceScene& s, const PcxImage& texture, uint32_t* frame) {
+}  // namespace
+
+void FillTraceBlocks(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
+  if (!Usable(s, texture)) return;
+  uint32_t* frame = target.pixels;
   const uint32_t* tex = texture.pixels.data();
   for (int row = kFirstVertexRow; row < kLastVertexRow; ++row) {
     for (int col = 0; col < kBlockColumns; ++col) {
@@ -206,10 +213,12 @@ void FillBlocks(const TraceScene& s, const PcxImage& texture, uint32_t* frame) {
   }
 }
 
-void Draw(TraceScene& s, Surface surface, double m, const PcxImage& texture, RenderTarget& target) {
+namespace {
+
+void Draw(TraceScene& s, TraceSurface surface, float m, const PcxImage& texture, RenderTarget& target) {
   if (!Usable(s, texture)) return;
   CastGrid(s, surface, m);
-  FillBlocks(s, texture, target.pixels);
+  FillTraceBlocks(s, texture, target);
 }
 
 }  // namespace
@@ -226,8 +235,9 @@ void BuildLightRamp(std::array<uint32_t, 256>& ramp, float kR, float kG, float k
     double c = std::cos((256 - k) * 0.006135923151542969);  // π/512 a step
     double h = highlight * std::pow(c, double(exponent));
     auto channel = [&](float weight) {
+      // Entry 0's cosine rounds to a hair below 0; a channel never goes below 0.
       int32_t v = Trunc((c + offset) * weight + h);
-      return uint32_t(v > 255 ? 255 : v);
+      return uint32_t(v > 255 ? 255 : v < 0 ? 0 : v);
     };
     ramp[k] = channel(kR) << 16 | channel(kG) << 8 | channel(kB);
   }
@@ -235,14 +245,14 @@ void BuildLightRamp(std::array<uint32_t, 256>& ramp, float kR, float kG, float k
 
 void DrawTunnel(TraceScene& scene, const PcxImage& texture, RenderTarget& target, int useMmx) {
   (void)useMmx;
-  Draw(scene, Surface::kTunnel, 0, texture, target);
+  Draw(scene, TraceSurface::kTunnel, 0, texture, target);
 }
 
 void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target) {
-  Draw(scene, Surface::kPlanes, 0, texture, target);
+  Draw(scene, TraceSurface::kPlanes, 0, texture, target);
 }
 
 void DrawMorph(TraceScene& scene, float m, const PcxImage& texture, RenderTarget& target, int useMmx) {
   (void)useMmx;
-  Draw(scene, Surface::kMorph, m, texture, target);
+  Draw(scene, TraceSurface::kMorph, m, texture, target);
 }

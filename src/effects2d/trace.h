@@ -46,6 +46,17 @@ void InitTraceScene(TraceScene& scene);
 void BuildLightRamp(std::array<uint32_t, 256>& ramp, float kR, float kG, float kB, float highlight,
                      float exponent, float offset);
 
+enum class TraceSurface { kTunnel, kPlanes, kMorph };
+
+// The vertex one ray from the eye along `direction` gives: where it meets the
+// surface, how the three lights and the distance light it, and its texture
+// coordinates. `m` is the morph's weight (read by the morph only).
+GridVertex TraceVertex(const TraceScene& scene, const Vec3& direction, TraceSurface surface, float m);
+
+// Fills frame rows 64..319 from the vertex grid's rows 8..40, each 8 × 8
+// block interpolating its four corners in 8.8 fixed point.
+void FillTraceBlocks(const TraceScene& scene, const PcxImage& texture, RenderTarget& target);
+
 // One frame of each scene, from the eye, target and light positions the
 // caller set. A texture that is not 256 pixels wide and at least 256 rows
 // draws nothing. `useMmx` runs the plain fill until the packed one is
