@@ -181,14 +181,4 @@ TEST(DrawFlare, AMissingPictureDrawsNothing) {
   EXPECT_EQ(Drawn(frame).count, 0);
 }
 
-TEST(DrawFlare, ThePackedChoiceDrawsTheSamePicture) {
-  FlareSprite f = TestSprite();
-  Frame plain, packed;
-  for (float z : {300.0f, 700.0f}) {
-    DrawFlare(f, -200, 40, z, plain.target, 0);
-    DrawFlare(f, -200, 40, z, packed.target, 1);
-  }
-  EXPECT_EQ(plain.pixels, packed.pixels);
-}
-
 }  // namespace

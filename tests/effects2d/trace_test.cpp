@@ -373,32 +373,4 @@ TEST(DrawScenes, ATextureOfTheWrongSizeDrawsNothing) {
   }
 }
 
-TEST(DrawScenes, ThePackedChoiceDrawsTheSamePictureForNow) {
-  for (int scene = 0; scene < 2; ++scene) {
-    Frame plain, packed;
-    TraceScene a = Scene({10, 20, 0}, {0, 0, 200}), b = a;
-    a.lights[0].position = b.lights[0].position = {0, 0, 400};
-    if (scene == 0) {
-      DrawTunnel(a, Texture(), plain.target, 0);
-      DrawTunnel(b, Texture(), packed.target, 1);
-    } else {
-      DrawMorph(a, 0.3f, Texture(), plain.target, 0);
-      DrawMorph(b, 0.3f, Texture(), packed.target, 1);
-    }
-    EXPECT_EQ(plain.pixels, packed.pixels) << scene;
-  }
-}
-
-TEST(InitTraceScene, StartValues) {
-  TraceScene s;
-  s.eye = {5, 5, 5};
-  InitTraceScene(s);
-  EXPECT_EQ(s.eye.z, 0.0f);
-  EXPECT_EQ(s.target.z, 1.0f);
-  EXPECT_EQ(s.radius, 256.0f);
-  ASSERT_EQ(s.lights.size(), size_t(kTraceLights));
-  for (const TraceLight& l : s.lights) EXPECT_EQ(l.position.x + l.position.y + l.position.z, 0.0f);
-  EXPECT_EQ(s.grid.size(), size_t(65 * 49));
-}
-
 }  // namespace
