@@ -68,6 +68,7 @@ void CameraStep(Demo& demo) {
   if (d.cameraPathPos > 7) d.cameraPathPos = 7;
   float u = d.cameraPathPos;
   TraceScene& scene = demo.trace;
+  if (scene.lights.size() < size_t(kLitLights)) return;  // not built yet
   scene.eye = EvaluatePath(d.cameraEyePath, u);
   scene.target = EvaluatePath(d.cameraTargetPath, u);
   scene.lights[0].position = EvaluatePath(d.lightPath1, u);
