@@ -49,10 +49,18 @@ void FlareRing(Demo& demo) {
                    float(ca * sb * cc + sa * sc),
                    float(sa * sb * cc - ca * sc),
                    float(cb * cc)};
+  const auto& m = d.orbitMatrix;
   for (float& phase : d.flarePhase) {
     Grow(phase, double(0.2f) * dt);
     // A flare past the end starts again from the very beginning.
     if (phase > 8) phase = 0;
+    // The ring turns about its centre, 750 deep, and sits 1400 ahead.
+    Vec3 p = EvaluatePath(d.flarePath, phase);
+    double z = double(p.z) - 750;
+    double x = double(m[0]) * p.x + double(m[3]) * p.y + double(m[6]) * z;
+    double y = double(m[1]) * p.x + double(m[4]) * p.y + double(m[7]) * z;
+    double depth = double(m[2]) * p.x + double(m[5]) * p.y + double(m[8]) * z + 1400;
+    DrawFlare(demo.flare, float(x), float(y), float(depth), demo.target, demo.settings.useMmx);
   }
 }
 
@@ -61,12 +69,29 @@ void CameraStep(Demo& demo) {
   d.smoothSeconds = float(0.9 * d.smoothSeconds + 0.1 * Dt(demo));
   Grow(d.cameraPathPos, double(0.18f) * d.smoothSeconds);
   if (d.cameraPathPos > 7) d.cameraPathPos = 7;
+  float u = d.cameraPathPos;
+  TraceScene& scene = demo.trace;
+  if (scene.lights.size() < size_t(kLitLights)) return;  // not built yet
+  scene.eye = EvaluatePath(d.cameraEyePath, u);
+  scene.target = EvaluatePath(d.cameraTargetPath, u);
+  scene.lights[0].position = EvaluatePath(d.lightPath1, u);
+  scene.lights[1].position = EvaluatePath(d.lightPath2, u);
+  scene.lights[2].position = EvaluatePath(d.lightPath3, u);
 }
 
 // Rows 0-65 and 318-383 frame the ray-cast scenes, which never draw there.
 void BorderRows(Demo& demo) {
   Director& d = State(demo);
   if (d.bordersDone) return;
+  const PcxImage& gV = demo.pictures.gV;
+  if (gV.width == kFrameWidth && gV.pixels.size() >= size_t(kFramePixels)) {
+    constexpr int kBorderRows = 66;
+    constexpr int kLowerBorder = kFrameHeight - kBorderRows;  // 318
+    uint32_t* frame = demo.target.pixels;
+    std::memcpy(frame, gV.pixels.data(), kBorderRows * kFrameWidth * sizeof(uint32_t));
+    std::memcpy(frame + kLowerBorder * kFrameWidth, gV.pixels.data() + kLowerBorder * kFrameWidth,
+                kBorderRows * kFrameWidth * sizeof(uint32_t));
+  }
   if (demo.clock.DemoTimeMs >= 111000) d.bordersDone = 1;
 }
 
@@ -89,6 +114,16 @@ void PagesAndMorphTarget(Demo& demo) {
       d.pageStage = k;
     }
 }
+
+// The lights move on their own; the director only sets how strongly they
+// show.
+void BumpLightsAt(Demo& demo, float level) {
+  demo.bumpLights.level = int32_t(level);
+  DrawBumpLights(demo.bumpLights, demo.target, demo.clock.FrameSeconds, demo.settings.useMmx);
+}
+
+void Planes(Demo& demo) { DrawPlanes(demo.trace, demo.pictures.bump, demo.target); }
+void Tunnel(Demo& demo) { DrawTunnel(demo.trace, demo.pictures.bump, demo.target, demo.settings.useMmx); }
 
 void UseFrameBuffer(Demo& demo) { SetFrameBuffer(demo.target, demo.frameBuffer.data()); }
 
@@ -140,6 +175,7 @@ void Window2(Demo& demo) {  // as window 1; the bump lights rise; console line
   TextStep(demo);
   FlareRing(demo);
   GrowHeld(State(demo).bumpRise, 85 * Dt(demo), 255);
+  BumpLightsAt(demo, State(demo).bumpRise);
   DrawConsoleLine(demo.console, demo.pictures.fontti, 10, 366, demo.target);
   PresentFrame(demo);
 }
@@ -151,6 +187,7 @@ void Window3(Demo& demo) {  // table warp, tile columns; the lights fade out
   Director& d = State(demo);
   FallHeld(d.bumpFall, 85 * Dt(demo));
   d.smoothSeconds = float(0.9 * d.smoothSeconds + 0.1 * Dt(demo));
+  BumpLightsAt(demo, d.bumpFall);
   PresentFrame(demo);
 }
 
@@ -222,6 +259,7 @@ void Window11(Demo& demo) {  // ray-cast planes, tile, ball; "image2.pcx" fades 
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  Planes(demo);
   SideTile(demo);
   // Not held: once at or below 0 the picture is simply left out.
   Grow(State(demo).overlayFall, -255 * Dt(demo));
@@ -233,6 +271,7 @@ void Window12(Demo& demo) {  // ray-cast planes, tile, ball
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  Planes(demo);
   SideTile(demo);
   PresentFrame(demo);
 }
@@ -241,8 +280,9 @@ void Window13(Demo& demo) {  // planes morph into the tunnel
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
-  SideTile(demo);
   Director& d = State(demo);
+  DrawMorph(demo.trace, d.morphWeight, demo.pictures.bump, demo.target, demo.settings.useMmx);
+  SideTile(demo);
   Grow(d.morphWeight, -double(0.2f) * Dt(demo));
   if (d.morphWeight < 0) d.morphWeight = 0;
   PresentFrame(demo);
@@ -252,6 +292,7 @@ void Window14(Demo& demo) {  // ray-cast tunnel, tile, ball
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  Tunnel(demo);
   SideTile(demo);
   PresentFrame(demo);
 }
@@ -260,6 +301,7 @@ void Window15(Demo& demo) {  // as window 14; fade to black
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  Tunnel(demo);
   SideTile(demo);
   FallHeld(State(demo).tunnelFade, 85 * Dt(demo));
   Fade(demo, State(demo).tunnelFade);
@@ -285,6 +327,7 @@ void Window20(Demo& demo) {  // landscape and the swaying credits
   d.landX += 2 * demo.landscape.dirX[d.landHeading];
   d.landY += 2 * demo.landscape.dirY[d.landHeading];
   d.landHeading = (d.landHeading + 4) % kLandDirections;
+  DrawWobbleOverlay(demo.wobble, demo.pictures.staff2, demo.landscape.dirX, demo.landscape.dirY, demo.target);
   PresentFrame(demo);
 }
 
@@ -360,10 +403,9 @@ void FillPaths(Director& d) {
                           {0, 0, 1120}, {-220, -95, 2720}, {0, 0, 1545}, {0, 0, 980}}},
   };
   for (const Row& row : rows) {
-    row.path->closed = row.closed;
-    row.path->keys.assign(8, PathKey{});
-    for (int k = 0; k < 8; ++k)
-      row.path->keys[k].position = Vec3{row.keys[k][0], row.keys[k][1], row.keys[k][2]};
+    PathKey keys[8];
+    for (int k = 0; k < 8; ++k) keys[k].position = Vec3{row.keys[k][0], row.keys[k][1], row.keys[k][2]};
+    SetPathKeys(*row.path, keys, row.closed);
   }
   // The flare ring's two tight bends.
   d.flarePath.keys[0].tension = 7.8f;

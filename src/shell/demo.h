@@ -14,7 +14,12 @@
 #include "director/tiles.h"
 #include "display/display.h"
 #include "display/present.h"
+#include "effects2d/bump_lights.h"
+#include "effects2d/flare.h"
+#include "effects2d/image_sets.h"
 #include "effects2d/pcx.h"
+#include "effects2d/trace.h"
+#include "effects2d/wobble_overlay.h"
 #include "host/platform.h"
 #include "shell/clock.h"
 #include "shell/crt_random.h"
@@ -80,6 +85,12 @@ struct Demo {
   TileColumns tileColumns;
   WarpTables warp;
   // Image effects' records:
+  TraceScene trace;
+  FlareSprite flare;
+  BumpLights bumpLights;
+  WobbleOverlay wobble;  // with the column-shift table loading makes
+  LogoSet logoSet;
+  RasterSet rasterSet;
   // 3D engine's records:
   std::vector<uint32_t> frameBuffer;
   CrtRandom random;

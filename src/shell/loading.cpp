@@ -18,16 +18,20 @@ void Load(Demo& demo, const char* file, PcxImage& image, size_t minPixels = 0) {
 void LoadDemoAssets(Demo& demo) {
   // 1-2. Room for 640 × 480 pixels, of which the first 512 × 384 are the frame.
   demo.frameBuffer.assign(640 * 480, 0);
+  demo.wobble.columnShift.assign(kWobbleShiftEntries, 0);
   SetFrameBuffer(demo.target, demo.frameBuffer.data());
-  BuildDirectionTables(demo.landscape);
   // 3. The ray-cast scene.
+  InitTraceScene(demo.trace);
   // 4. The flare sprite.
+  InitFlareSprite(demo.flare, demo.platform.windows, demo.MainWindow);
   // 5. The logo set.
+  SetUpLogoSet(demo.logoSet, demo.random, demo.platform.windows, demo.MainWindow);
   // 6. The warp tables.
   BuildWarpTables(demo.warp);
   // 7. The landscape.
   BuildLandscape(demo.landscape, "illasti2.pcx", demo.platform.windows, demo.MainWindow);
   // 8. The bump-mapped lights.
+  InitBumpLights(demo.bumpLights, "lehdet.pcx", "korkeus.pcx", demo.platform.windows, demo.MainWindow);
   // 9-10. The pictures, in the order the show always read them.
   Pictures& p = demo.pictures;
   Load(demo, "staff2.pcx", p.staff2);
@@ -52,12 +56,16 @@ void LoadDemoAssets(Demo& demo) {
   Load(demo, "alareuna.pcx", p.alareuna);
   Load(demo, "ylareuna.pcx", p.ylareuna);
   // 11. The raster set.
+  SetUpRasterSet(demo.rasterSet, demo.platform.windows, demo.MainWindow);
   // 12. The font.
   Load(demo, "fontti.pcx", p.fontti);
   // 13. The director's paths and the flares' phases.
   FillPaths(demo.director);
   FillFlarePhases(demo.director);
   // 14. The ray-cast lights' ramps.
+  BuildLightRamp(demo.trace.lights[0].ramp, 15, 38, 53, 150, 20, 0);
+  BuildLightRamp(demo.trace.lights[1].ramp, 38, 26, 48, 150, 20, 0);
+  BuildLightRamp(demo.trace.lights[2].ramp, 58, 24, 12, 150, 20, 0);
   // 15. The six scenes.
   // 16. The text writer.
   CreateTextWriter(demo.textWriter);

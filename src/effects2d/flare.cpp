@@ -1,0 +1,71 @@
+#include "effects2d/flare.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr float kFocal = 256;
+constexpr float kHalfSide = 60;  // the flare is 120 world units across
+constexpr int kCentreX = kFrameWidth / 2, kCentreY = kFrameHeight / 2;
+// Projected edges beyond this are far off screen; converting them would not
+// fit an int.
+constexpr float kFarEdge = 1 << 20;
+
+uint32_t AddSaturated(uint32_t a, uint32_t b) {
+  uint32_t r = (a >> 16 & 0xFF) + (b >> 16 & 0xFF);
+  uint32_t g = (a >> 8 & 0xFF) + (b >> 8 & 0xFF);
+  uint32_t bl = (a & 0xFF) + (b & 0xFF);
+  if (r > 255) r = 255;
+  if (g > 255) g = 255;
+  if (bl > 255) bl = 255;
+  return r << 16 | g << 8 | bl;
+}
+
+bool Project(float v, float z, int centre, int& edge) {
+  float p = v * kFocal / z;
+  if (!(std::fabs(p) < kFarEdge)) return false;
+  edge = int(p) + centre;
+  return true;
+}
+
+}  // namespace
+
+int InitFlareSprite(FlareSprite& flare, host::WindowSystem& windows, host::HWND owner) {
+  flare.steps.assign(kFlareStepEntries, 0);
+  return LoadPCX("flare.pcx", flare.image, windows, owner);
+}
+
+void DrawFlare(FlareSprite& flare, float x, float y, float z, RenderTarget& target, int useMmx) {
+  (void)useMmx;
+  if (!(z > 0)) return;
+  const PcxImage& img = flare.image;
+  if (img.width != kFlareSide || img.pixels.size() < size_t(kFlareSide * kFlareSide)) return;
+  int left, top, right, bottom;
+  if (!Project(x - kHalfSide, z, kCentreX, left) || !Project(y - kHalfSide, z, kCentreY, top) ||
+      !Project(x + kHalfSide, z, kCentreX, right) || !Project(y + kHalfSide, z, kCentreY, bottom))
+    return;
+  int size = right - left;
+  if (left > kFrameWidth || top > kFrameHeight || right < 0 || bottom < 0 || size < 1) return;
+  // A draw needs size + 1 entries.
+  if (size + 1 > int(flare.steps.size())) return;
+
+  int32_t* steps = flare.steps.data();
+  int step = 16384 / size;
+  for (int k = 0; k < size; ++k) steps[k] = (k * step) >> 8;
+  steps[size] = 0;
+
+  // The same table serves rows and columns, so a clipped edge skips its
+  // table positions and the visible part keeps its texels.
+  if (right > kFrameWidth) right = kFrameWidth;
+  if (bottom > kFrameHeight) bottom = kFrameHeight;
+  int x0 = left < 0 ? 0 : left;
+  int y0 = top < 0 ? 0 : top;
+  // bottom - top may exceed size by one; that row reads the table's last
+  // entry, 0, as the original did.
+  if (bottom - top > size + 1) bottom = top + size + 1;
+  for (int py = y0; py < bottom; ++py) {
+    const uint32_t* src = img.pixels.data() + (steps[py - top] & 63) * kFlareSide;
+    uint32_t* dst = target.pixels + py * kFrameWidth;
+    for (int px = x0; px < right; ++px) dst[px] = AddSaturated(dst[px], src[steps[px - left] & 63]);
+  }
+}
