@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine3d/morph.h"
+#include "engine3d/raster.h"
+#include "engine3d/scene_frame.h"
 #include "shell/demo.h"
 
 namespace {
@@ -72,13 +75,55 @@ void GreetingsPage(Demo& demo) {
   if (d.greetPageSet == 0) d.greetPageSet = 1;
 }
 
+// A scene whose file was never read has no slots: nothing to move or draw.
+bool Loaded(const Scene& scene) { return !scene.objects.empty(); }
+
 constexpr uint32_t kPageStartMs[4] = {149000, 160000, 171000, 182000};
+constexpr int kFirstStoryWindow = 16;
 
 void PagesAndMorphTarget(Demo& demo) {
   Director& d = State(demo);
+  Scene& scene = demo.scenes[0];
+  if (Loaded(scene)) {
+    SceneObject& story = scene.objects[0];
+    story.position[0] = -125, story.position[1] = 20, story.position[2] = -300;
+  }
   for (int k = 1; k <= 4; ++k)
     if (demo.clock.DemoTimeMs >= kPageStartMs[k - 1] && d.pageStage == k - 1) d.pageStage = k;
+  // Aimed again every frame: the object keeps melting towards this window's
+  // shape from wherever it is.
+  int page = ScheduleWindow(demo.clock.DemoTimeMs) - kFirstStoryWindow + 1;
+  if (Loaded(scene) && Loaded(demo.scenes[page]))
+    MorphAim(scene.objects[0], demo.scenes[page].objects[0]);
 }
+
+// The ball beside the ray-cast scenes.
+void BallScene(Demo& demo) {
+  if (!Loaded(demo.scenes[0])) return;
+  DrawBallScene(demo.scenes[0], demo.depthOrder, State(demo).wobblePhase, demo.target.pixels);
+}
+
+// Camera aim, then every object turned by s on each axis, brought into
+// camera space, depth-ordered and given its mode; `last` is the window's own
+// per-object step.
+template <typename Last>
+void ObjectPass(Demo& demo, Scene& scene, float s, int32_t drawMode, Last last) {
+  AimCamera(scene.cameras[0]);
+  for (int k = 0; k < scene.objectCount; ++k) {
+    SceneObject& object = scene.objects[k];
+    RotateMoveObject(object, s, s, s, Vec3{0, 0, 0});
+    TransformObject(object, scene.cameras[0]);
+    BuildDepthKeys(object, demo.depthOrder);
+    if (object.faceCount > 0) SortFaces(demo.depthOrder, 0, object.faceCount - 1);
+    object.drawMode = drawMode;
+    last(object);
+  }
+}
+
+constexpr int kStoryScene = 0, kClosingScene = 5;
+constexpr uint32_t kAllBits = 0xFFFFFFFFu;
+constexpr int32_t kSmoothFirst = kFrameWidth;                      // row 1
+constexpr int32_t kSmoothPixels = (kFrameHeight - 2) * kFrameWidth;  // rows 1 to 382
 
 void UseFrameBuffer(Demo& demo) { SetFrameBuffer(demo.target, demo.frameBuffer.data()); }
 
@@ -160,6 +205,7 @@ void Window11(Demo& demo) {  // ray-cast planes, tile, ball; "image2.pcx" fades 
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  BallScene(demo);
   Grow(State(demo).overlayFall, -255 * Dt(demo));
   PresentFrame(demo);
 }
@@ -168,6 +214,7 @@ void Window12(Demo& demo) {  // ray-cast planes, tile, ball
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  BallScene(demo);
   PresentFrame(demo);
 }
 
@@ -175,6 +222,7 @@ void Window13(Demo& demo) {  // planes morph into the tunnel
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  BallScene(demo);
   Director& d = State(demo);
   Grow(d.morphWeight, -double(0.2f) * Dt(demo));
   if (d.morphWeight < 0) d.morphWeight = 0;
@@ -185,6 +233,7 @@ void Window14(Demo& demo) {  // ray-cast tunnel, tile, ball
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  BallScene(demo);
   PresentFrame(demo);
 }
 
@@ -192,6 +241,7 @@ void Window15(Demo& demo) {  // as window 14; fade to black
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
+  BallScene(demo);
   FallHeld(State(demo).tunnelFade, 85 * Dt(demo));
   Fade(demo, State(demo).tunnelFade);
   PresentFrame(demo);
@@ -201,6 +251,12 @@ void Window15(Demo& demo) {  // as window 14; fade to black
 // They keep the target the previous window chose.
 void StoryPage(Demo& demo) {
   PagesAndMorphTarget(demo);
+  Scene& scene = demo.scenes[kStoryScene];
+  if (Loaded(scene)) {
+    // The morph moves the object-space vertices: it shows from the next frame.
+    ObjectPass(demo, scene, 0.03f, 2, [](SceneObject& object) { MorphStep(object); });
+    DrawScene(scene, scene.cameras[0], demo.target.pixels, demo.depthOrder, kAllBits, 0);
+  }
   Grow(State(demo).wobblePhase, 0.025);  // per frame
   PresentFrame(demo);
 }
@@ -217,9 +273,20 @@ void Window20(Demo& demo) {  // landscape and the swaying credits
 }
 
 void ClosingScene(Demo& demo, bool fading) {
+  Scene& scene = demo.scenes[kClosingScene];
+  if (Loaded(scene)) {
+    SceneObject& knot = scene.objects[0];
+    knot.position[0] = 0, knot.position[1] = 0, knot.position[2] = -450;
+  }
   UseFrameBuffer(demo);
   std::memset(demo.target.pixels, 0, kFramePixels * sizeof(uint32_t));
   Director& d = State(demo);
+  if (Loaded(scene)) {
+    ObjectPass(demo, scene, 0.015f, 1,
+               [&d](SceneObject& object) { WobbleVertices(d.wobblePhase, object); });
+    DrawScene(scene, scene.cameras[0], demo.target.pixels, demo.depthOrder, 0, 0);
+  }
+  SmoothRow(demo.target.pixels + kSmoothFirst, kSmoothPixels);
   if (fading && demo.clock.DemoTimeMs > 231000) {
     FallHeld(d.closingFade, 85 * Dt(demo));
     Fade(demo, d.closingFade);

@@ -55,7 +55,19 @@ void LoadDemoAssets(Demo& demo) {
   FillPaths(demo.director);
   FillFlarePhases(demo.director);
   // 14. The ray-cast lights' ramps.
-  // 15. The six scenes.
+  // 15. The six scenes, in the order of their files. The first one that
+  // cannot be opened has said so and no further scene is read; start-up
+  // ends the program when loading is done.
+  for (; demo.sceneCounter < kSceneCount; ++demo.sceneCounter) {
+    int k = demo.sceneCounter;
+    if (!LoadScene(demo.scenes[k], kSceneFiles[k], demo.random)) {
+      demo.sceneMissing = 1;
+      break;
+    }
+  }
+  int32_t faces = LargestFaceCount(demo.scenes.data(), kSceneCount);
+  demo.depthOrder.faceOrder.assign(size_t(faces), 0);
+  demo.depthOrder.depthKeys.assign(size_t(faces), 0);
   // 16. The text writer.
   // 17. The song, then the clock.
   demo.platform.player.PlaySong(demo.SongHandle);
