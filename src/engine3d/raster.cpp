@@ -152,10 +152,11 @@ float ClipNearPlane(const SceneObject& object, int face, ClipBuffer& clip) {
   return float(clip.count);
 }
 
-// In 64 bits: the clip points kept at z = 1 project far outside the screen,
-// where the 32-bit products would overflow.
+// Wide enough for any int32 input: the clip points kept at z = 1 project far
+// outside the screen, where 32-bit (and even 64-bit) products would overflow.
 int EdgeSide(int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc, int32_t yc) {
-  int64_t cross = (int64_t(xb) - xa) * (int64_t(yc) - ya) - (int64_t(yb) - ya) * (int64_t(xc) - xa);
+  using Wide = __int128;
+  Wide cross = Wide(int64_t(xb) - xa) * Wide(int64_t(yc) - ya) - Wide(int64_t(yb) - ya) * Wide(int64_t(xc) - xa);
   return cross < 0 ? 1 : 0;
 }
 
