@@ -43,7 +43,7 @@ TEST(Inspect3ds, ListsObjectsAndDrawsThem) {
   };
   const Case cases[] = {
       {Data("X_BALL.3DS"), 0,
-       Data("X_BALL.3DS") + ": 3 objects\nobject 0: 386 vertices, 768 faces\nobject 1: 0 vertices, 0 faces\n"
+       Data("X_BALL.3DS") + ": 3 objects\nobject 0: 218 vertices, 432 faces\nobject 1: 0 vertices, 0 faces\n"
                             "object 2: 0 vertices, 0 faces\n",
        false},
       {Data("X_DAOBJ.3DS") + " --png " + png, 0,

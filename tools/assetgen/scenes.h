@@ -8,7 +8,7 @@
 
 namespace scenes {
 
-constexpr int kCubeCells = 8;  // cells along each edge of the shared cube lattice
+constexpr int kCubeCells = 6;  // cells along each edge of the shared cube lattice
 
 // Scene k of the show, in loading order (0 "X_BALL.3DS" … 5 "X_DAOBJ.3DS").
 tds::SceneData Build(int k);
