@@ -64,17 +64,6 @@ TEST(Inspect3ds, ListsObjectsAndDrawsThem) {
   }
 }
 
-TEST(Inspect3ds, ThePictureShowsTheObject) {
-  Scratch scratch;
-  std::string png = scratch / "ball.png";
-  ASSERT_EQ(RunCommand(Inspect() + " 3ds " + Data("X_BALL.3DS") + " --png " + png).exitCode, 0);
-  // ImageMagick counts the colours: the backdrop, blended fills, blue edges
-  // and white dots make many.
-  Outcome colours = RunCommand("convert " + png + " -format %k info:");
-  ASSERT_EQ(colours.exitCode, 0);
-  EXPECT_GT(std::stoi(colours.out), 20);
-}
-
 // Writes an OBJ with two named objects, has assimp export it as 3DS, and
 // reads that with the show's loader.
 TEST(Inspect3ds, ScenesExportedByAssimpLoadWithTheirCounts) {
