@@ -101,7 +101,9 @@ TEST(Raster, LinesDrawBothEndsButNeverRowOrColumnZero) {
     Frame f;
     BlendLine(c.x0, c.y0, c.x1, c.y1, 0xFFFFFF, f.pixels.data());
     auto expected = ReferenceLine(c.x0, c.y0, c.x1, c.y1);
-    if (c.count >= 0) EXPECT_EQ(int(expected.size()), c.count);
+    if (c.count >= 0) {
+      EXPECT_EQ(int(expected.size()), c.count);
+    }
     EXPECT_EQ(f.Touched(), int(expected.size()));
     for (auto [x, y] : expected) EXPECT_EQ(f.at(x, y), 0x7F7F7Fu) << x << "," << y;
     for (int x = 0; x < W; ++x) EXPECT_EQ(f.at(x, 0), 0u);
