@@ -187,6 +187,29 @@ TEST(Raster, TrianglesFillFromTheirVertexRows) {
   }
 }
 
+TEST(Raster, FarOffCornersStillFinishAndStayInTheirRows) {
+  // A corner whose projection overflowed (a vertex just in front of the
+  // camera): the triangle is drawn down to its lowest corner and no further.
+  // In single precision a corner 2^31 away leaves both edges with the same
+  // slope, so the first triangle is too thin to draw.
+  struct Case {
+    int32_t p[6];
+    int lowest;  // last row that may be drawn
+    bool drawn;
+  };
+  const Case cases[] = {{{INT32_MIN, INT32_MIN, 300, 200, 100, 250}, 250, false},
+                        {{200, -3000000, 260, 100, 180, 120}, 120, true},
+                        {{INT32_MIN, 100, 300, 100, 300, 300}, 300, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.p[1]);
+    Frame f;
+    FillTriangle(c.p[0], c.p[1], c.p[2], c.p[3], c.p[4], c.p[5], 0xFFFFFF, f.pixels.data());
+    EXPECT_EQ(f.Touched() > 0, c.drawn);
+    for (int y = c.lowest + 1; y < H; ++y)
+      for (int x = 0; x < W; ++x) ASSERT_EQ(f.at(x, y), 0u) << x << "," << y;
+  }
+}
+
 TEST(Raster, NearPlaneClipping) {
   struct Case {
     const char* name;
