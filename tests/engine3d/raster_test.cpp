@@ -190,14 +190,12 @@ TEST(Raster, TrianglesFillFromTheirVertexRows) {
 TEST(Raster, FarOffCornersStillFinishAndStayInTheirRows) {
   // A corner whose projection overflowed (a vertex just in front of the
   // camera): the triangle is drawn down to its lowest corner and no further.
-  // In single precision a corner 2^31 away leaves both edges with the same
-  // slope, so the first triangle is too thin to draw.
   struct Case {
     int32_t p[6];
     int lowest;  // last row that may be drawn
     bool drawn;
   };
-  const Case cases[] = {{{INT32_MIN, INT32_MIN, 300, 200, 100, 250}, 250, false},
+  const Case cases[] = {{{INT32_MIN, INT32_MIN, 300, 200, 100, 250}, 250, true},
                         {{200, -3000000, 260, 100, 180, 120}, 120, true},
                         {{INT32_MIN, 100, 300, 100, 300, 300}, 300, true}};
   for (const Case& c : cases) {
