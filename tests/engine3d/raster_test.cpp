@@ -130,6 +130,24 @@ TEST(Raster, DotsKeepOffTheEdges) {
   }
 }
 
+TEST(Raster, DotsOnlyMarkFacesWhollyInFront) {
+  struct Case {
+    float z[3];
+    int dots;
+  };
+  const Case cases[] = {{{100, 100, 100}, 3}, {{100, -1, 100}, 0}, {{100, 0, 100}, 0}, {{-5, -5, -5}, 0}};
+  for (const Case& c : cases) {
+    SceneObject o = Face({{{-50, -50, c.z[0]}, {50, -50, c.z[1]}, {-50, 50, c.z[2]}}});
+    o.faceInfo[0].enabled = 0;  // not consulted by the dots
+    Frame f;
+    DrawDots(o, OneFace(), 200, 100, 50, f.pixels.data());
+    EXPECT_EQ(f.Touched(), 5 * c.dots) << c.z[1];
+    if (c.dots) {
+      EXPECT_EQ(f.at(128, 64), 0xC86432u);
+    }
+  }
+}
+
 TEST(Raster, EdgeSideHoldsForFarOffPoints) {
   struct Case {
     int32_t xa, ya, xb, yb, xc, yc;
