@@ -102,8 +102,10 @@ void DrawShaded(const SceneObject& object, const DepthOrder& order, uint32_t* pi
     const MeshVertex& a = object.vertices[f.a];
     const MeshVertex& b = object.vertices[f.b];
     const MeshVertex& c = object.vertices[f.c];
-    int32_t level = 256 - Trunc((a.cz + b.cz + c.cz) * kThird);
-    level = std::clamp(level, 0, 255);
+    // Subtracted as the processor does, wrapping: a depth too far for an
+    // int32 (the indefinite value) comes out negative, so black.
+    int32_t depth = Trunc((a.cz + b.cz + c.cz) * kThird);
+    int32_t level = std::clamp(int32_t(256u - uint32_t(depth)), 0, 255);
     uint32_t grey = uint32_t(level) * 0x010101u;
     if (InFront(object, f)) {
       Point pa = Project(a), pb = Project(b), pc = Project(c);

@@ -327,7 +327,8 @@ TEST(Raster, ShadedFacesDarkenWithDepth) {
     uint32_t centre;  // the fill at the face's middle: half of the grey level
   };
   // level = 256 - trunc(z), clamped: z 100 gives 156, z 300 gives 0.
-  const Case cases[] = {{100, (156u >> 1) * 0x010101u}, {250, (6u >> 1) * 0x010101u}, {300, 0}};
+  const Case cases[] = {{100, (156u >> 1) * 0x010101u}, {250, (6u >> 1) * 0x010101u}, {300, 0},
+                        {1e12f, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.z);
     float s = c.z / 2;
