@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(build-essential cmake pkg-config git libsdl2-dev libopenmpt-dev zlib1g-dev
+PACKAGES=(build-essential cmake pkg-config git libsdl2-dev libopenmpt-dev zlib1g-dev assimp-utils
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick sox)
 
 install_missing() {

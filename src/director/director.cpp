@@ -10,6 +10,9 @@
 #include "director/blends.h"
 #include "director/pages.h"
 #include "director/roto_zoom.h"
+#include "engine3d/morph.h"
+#include "engine3d/raster.h"
+#include "engine3d/scene_frame.h"
 #include "shell/demo.h"
 
 namespace {
@@ -103,16 +106,59 @@ void GreetingsPage(Demo& demo) {
   }
 }
 
+// A scene whose file was never read has no slots: nothing to move or draw.
+bool Loaded(const Scene& scene) { return !scene.objects.empty(); }
+
 constexpr uint32_t kPageStartMs[4] = {149000, 160000, 171000, 182000};
+constexpr int kFirstStoryWindow = 16;
 
 void PagesAndMorphTarget(Demo& demo) {
   Director& d = State(demo);
+  Scene& scene = demo.scenes[0];
+  if (Loaded(scene)) {
+    SceneObject& story = scene.objects[0];
+    story.position[0] = -125, story.position[1] = 20, story.position[2] = -300;
+  }
   // Pages a long frame skipped are all started, in order; the latest stays.
   for (int k = 1; k <= 4; ++k)
     if (demo.clock.DemoTimeMs >= kPageStartMs[k - 1] && d.pageStage == k - 1) {
       SetTextPage(demo.textWriter, 10, 140, 0, 0, 360, 10, StoryText(k));
       d.pageStage = k;
     }
+  // Aimed again every frame: the object keeps melting towards this window's
+  // shape from wherever it is.
+  int page = ScheduleWindow(demo.clock.DemoTimeMs) - kFirstStoryWindow + 1;
+  if (Loaded(scene) && Loaded(demo.scenes[page]))
+    MorphAim(scene.objects[0], demo.scenes[page].objects[0]);
+}
+
+// The ball beside the ray-cast scenes.
+void BallScene(Demo& demo) {
+  if (!Loaded(demo.scenes[0])) return;
+  DrawBallScene(demo.scenes[0], demo.depthOrder, State(demo).wobblePhase, demo.target.pixels);
+}
+
+// Camera aim, then every object turned by s on each axis, brought into
+// camera space, depth-ordered and given its mode; `last` is the window's own
+// per-object step.
+template <typename Last>
+void ObjectPass(Demo& demo, Scene& scene, float s, int32_t drawMode, Last last) {
+  AimCamera(scene.cameras[0]);
+  for (int k = 0; k < scene.objectCount; ++k) {
+    SceneObject& object = scene.objects[k];
+    RotateMoveObject(object, s, s, s, Vec3{0, 0, 0});
+    TransformObject(object, scene.cameras[0]);
+    BuildDepthKeys(object, demo.depthOrder);
+    if (object.faceCount > 0) SortFaces(demo.depthOrder, 0, object.faceCount - 1);
+    object.drawMode = drawMode;
+    last(object);
+  }
+}
+
+constexpr int kStoryScene = 0, kClosingScene = 5;
+constexpr uint32_t kAllBits = 0xFFFFFFFFu;
+constexpr int32_t kSmoothFirst = kFrameWidth;                      // row 1
+constexpr int32_t kSmoothPixels = (kFrameHeight - 2) * kFrameWidth;  // rows 1 to 382
 }
 
 // The lights move on their own; the director only sets how strongly they
@@ -261,6 +307,7 @@ void Window11(Demo& demo) {  // ray-cast planes, tile, ball; "image2.pcx" fades 
   CameraStep(demo);
   Planes(demo);
   SideTile(demo);
+  BallScene(demo);
   // Not held: once at or below 0 the picture is simply left out.
   Grow(State(demo).overlayFall, -255 * Dt(demo));
   if (State(demo).overlayFall > 0) CrossFade(demo, demo.pictures.image2, State(demo).overlayFall);
@@ -273,6 +320,7 @@ void Window12(Demo& demo) {  // ray-cast planes, tile, ball
   CameraStep(demo);
   Planes(demo);
   SideTile(demo);
+  BallScene(demo);
   PresentFrame(demo);
 }
 
@@ -283,6 +331,7 @@ void Window13(Demo& demo) {  // planes morph into the tunnel
   Director& d = State(demo);
   DrawMorph(demo.trace, d.morphWeight, demo.pictures.bump, demo.target, demo.settings.useMmx);
   SideTile(demo);
+  BallScene(demo);
   Grow(d.morphWeight, -double(0.2f) * Dt(demo));
   if (d.morphWeight < 0) d.morphWeight = 0;
   PresentFrame(demo);
@@ -294,6 +343,7 @@ void Window14(Demo& demo) {  // ray-cast tunnel, tile, ball
   CameraStep(demo);
   Tunnel(demo);
   SideTile(demo);
+  BallScene(demo);
   PresentFrame(demo);
 }
 
@@ -303,6 +353,7 @@ void Window15(Demo& demo) {  // as window 14; fade to black
   CameraStep(demo);
   Tunnel(demo);
   SideTile(demo);
+  BallScene(demo);
   FallHeld(State(demo).tunnelFade, 85 * Dt(demo));
   Fade(demo, State(demo).tunnelFade);
   PresentFrame(demo);
@@ -313,6 +364,12 @@ void Window15(Demo& demo) {  // as window 14; fade to black
 void StoryPage(Demo& demo) {
   PagesAndMorphTarget(demo);
   CopyPicture(demo.pictures.atomb, demo.target);
+  Scene& scene = demo.scenes[kStoryScene];
+  if (Loaded(scene)) {
+    // The morph moves the object-space vertices: it shows from the next frame.
+    ObjectPass(demo, scene, 0.03f, 2, [](SceneObject& object) { MorphStep(object); });
+    DrawScene(scene, scene.cameras[0], demo.target.pixels, demo.depthOrder, kAllBits, 0);
+  }
   TextStep(demo);
   Grow(State(demo).wobblePhase, 0.025);  // per frame
   PresentFrame(demo);
@@ -332,9 +389,20 @@ void Window20(Demo& demo) {  // landscape and the swaying credits
 }
 
 void ClosingScene(Demo& demo, bool fading) {
+  Scene& scene = demo.scenes[kClosingScene];
+  if (Loaded(scene)) {
+    SceneObject& knot = scene.objects[0];
+    knot.position[0] = 0, knot.position[1] = 0, knot.position[2] = -450;
+  }
   UseFrameBuffer(demo);
   std::memset(demo.target.pixels, 0, kFramePixels * sizeof(uint32_t));
   Director& d = State(demo);
+  if (Loaded(scene)) {
+    ObjectPass(demo, scene, 0.015f, 1,
+               [&d](SceneObject& object) { WobbleVertices(d.wobblePhase, object); });
+    DrawScene(scene, scene.cameras[0], demo.target.pixels, demo.depthOrder, 0, 0);
+  }
+  SmoothRow(demo.target.pixels + kSmoothFirst, kSmoothPixels);
   CopyLogo(374, 10, demo.pictures.viivak, demo.target);
   if (fading && demo.clock.DemoTimeMs > 231000) {
     FallHeld(d.closingFade, 85 * Dt(demo));

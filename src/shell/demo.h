@@ -2,6 +2,7 @@
 // the process-wide handles, the display, the clock, the director and its
 // effects. A test builds one, drives it and throws it away.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -20,6 +21,8 @@
 #include "effects2d/pcx.h"
 #include "effects2d/trace.h"
 #include "effects2d/wobble_overlay.h"
+#include "engine3d/raster.h"
+#include "engine3d/scene.h"
 #include "host/platform.h"
 #include "shell/clock.h"
 #include "shell/crt_random.h"
@@ -92,6 +95,10 @@ struct Demo {
   LogoSet logoSet;
   RasterSet rasterSet;
   // 3D engine's records:
+  std::array<Scene, kSceneCount> scenes;
+  int sceneCounter = 0;  // the next entry of kSceneFiles to load
+  int sceneMissing = 0;  // a scene file could not be opened: the show ends with 1
+  DepthOrder depthOrder;  // FaceOrder and DepthKeys, room for the largest object loaded
   std::vector<uint32_t> frameBuffer;
   CrtRandom random;
 

@@ -66,7 +66,19 @@ void LoadDemoAssets(Demo& demo) {
   BuildLightRamp(demo.trace.lights[0].ramp, 15, 38, 53, 150, 20, 0);
   BuildLightRamp(demo.trace.lights[1].ramp, 38, 26, 48, 150, 20, 0);
   BuildLightRamp(demo.trace.lights[2].ramp, 58, 24, 12, 150, 20, 0);
-  // 15. The six scenes.
+  // 15. The six scenes, in the order of their files. The first one that
+  // cannot be opened has said so and no further scene is read; start-up
+  // ends the program when loading is done.
+  for (; demo.sceneCounter < kSceneCount; ++demo.sceneCounter) {
+    int k = demo.sceneCounter;
+    if (!LoadScene(demo.scenes[k], kSceneFiles[k], demo.random)) {
+      demo.sceneMissing = 1;
+      break;
+    }
+  }
+  int32_t faces = LargestFaceCount(demo.scenes.data(), kSceneCount);
+  demo.depthOrder.faceOrder.assign(size_t(faces), 0);
+  demo.depthOrder.depthKeys.assign(size_t(faces), 0);
   // 16. The text writer.
   CreateTextWriter(demo.textWriter);
   // 17. The song, then the clock.

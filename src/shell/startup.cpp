@@ -80,6 +80,8 @@ int WinMain(Demo& demo, int showCommand) {
   if (!demo.SongHandle) return SoundFailure(demo, player.SongErrorText());
 
   LoadDemoAssets(demo);
+  // A missing scene ends the program before the show starts, with code 1.
+  if (demo.sceneMissing) return 1;
   if (demo.settings.noSound) StartWallClock(demo);
 
   int code = RunFrameLoop(demo);

@@ -6,7 +6,8 @@ struct Demo;
 
 // The program's entry: settings, the demo window, the display, the sound
 // library and the song, loading, the frame loop, shutdown. Returns 0 on every
-// early exit, otherwise the code of the quit request that ended the loop.
+// early exit but a missing scene file (1), otherwise the code of the quit
+// request that ended the loop.
 int WinMain(Demo& demo, int showCommand);
 int RunFrameLoop(Demo& demo);
 void ShutdownDemo(Demo& demo);

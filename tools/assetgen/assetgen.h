@@ -5,3 +5,4 @@
 
 bool WriteMusic(const std::string& dir);
 bool WritePictures(const std::string& dir);
+bool WriteScenes(const std::string& dir);

@@ -20,5 +20,6 @@ int main(int argc, char** argv) {
   }
   bool ok = WriteMusic(dir);
   ok = WritePictures(dir) && ok;
+  ok = WriteScenes(dir) && ok;
   return ok ? 0 : 1;
 }

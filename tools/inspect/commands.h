@@ -8,3 +8,4 @@
 int RunPcxCommand(const std::vector<std::string>& args);    // pcx FILE --png OUT
 int RunSheetCommand(const std::vector<std::string>& args);  // sheet DIR --png OUT
 int RunItCommand(const std::vector<std::string>& args);     // it FILE [--wav OUT]
+int RunTdsCommand(const std::vector<std::string>& args);    // 3ds FILE [--png OUT]

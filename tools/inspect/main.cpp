@@ -9,7 +9,9 @@ static const char kUsage[] =
     "  pcx FILE --png OUT     decode a picture with the show's loader and write a PNG\n"
     "  sheet DIR --png OUT    write a labelled contact sheet of every picture in DIR\n"
     "  it FILE [--wav OUT]    print a module's length, channels, patterns, instruments\n"
-    "                         and samples; with --wav render it to a WAV file\n";
+    "                         and samples; with --wav render it to a WAV file\n"
+    "  3ds FILE [--png OUT]   list a scene's objects with their vertex and face counts;\n"
+    "                         with --png draw it once with the show's rasterizers\n";
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
   if (command == "pcx") return RunPcxCommand(args);
   if (command == "sheet") return RunSheetCommand(args);
   if (command == "it") return RunItCommand(args);
+  if (command == "3ds") return RunTdsCommand(args);
   std::fprintf(stderr, "dorsel-inspect: unknown command '%s'\n%s", command.c_str(), kUsage);
   return 2;
 }

@@ -1,0 +1,283 @@
+// Dots, half-blended lines and flat triangles for the 3D objects, and the
+// smoothing pass that softens the closing wire-frame.
+#include "engine3d/raster.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kWireBlue = 0x0000FF;
+constexpr uint32_t kHalving = 0x1000000;  // blends to half of the pixel
+constexpr float kThird = 0.33333334f;
+
+struct Point {
+  int32_t x, y;
+};
+
+bool InFront(const SceneObject& o, const FaceIndices& f) {
+  return o.vertices[f.a].cz > 0 && o.vertices[f.b].cz > 0 && o.vertices[f.c].cz > 0;
+}
+
+Point Project(const MeshVertex& v) { return {ScreenX(v.cx, v.cz), ScreenY(v.cy, v.cz)}; }
+Point Project(const float p[3]) { return {ScreenX(p[0], p[2]), ScreenY(p[1], p[2])}; }
+
+void Outline(Point a, Point b, Point c, uint32_t colour, uint32_t* pixels) {
+  BlendLine(a.x, a.y, b.x, b.y, colour, pixels);
+  BlendLine(b.x, b.y, c.x, c.y, colour, pixels);
+  BlendLine(c.x, c.y, a.x, a.y, colour, pixels);
+}
+
+void Fill(Point a, Point b, Point c, uint32_t colour, int32_t cull, uint32_t* pixels) {
+  if (cull == 0 || (cull == 1 && EdgeSide(a.x, a.y, b.x, b.y, c.x, c.y) == 1))
+    FillTriangle(a.x, a.y, b.x, b.y, c.x, c.y, colour, pixels);
+}
+
+void Dot(const MeshVertex& v, uint32_t* pixels) {
+  Point p = Project(v);
+  PlotDot(p.x, p.y, 255, 255, 255, pixels);
+}
+
+}  // namespace
+
+void DrawDots(const SceneObject& object, const DepthOrder& order, uint8_t r, uint8_t g, uint8_t b,
+              uint32_t* pixels) {
+  for (int pos = object.faceCount - 1; pos >= 0; --pos) {
+    const FaceIndices& f = object.faces[order.faceOrder[pos]];
+    if (!InFront(object, f)) continue;
+    for (int32_t i : {f.a, f.b, f.c}) {
+      Point p = Project(object.vertices[i]);
+      PlotDot(p.x, p.y, r, g, b, pixels);
+    }
+  }
+}
+
+void DrawWire(const SceneObject& object, const DepthOrder& order, uint32_t colour, uint32_t* pixels) {
+  // Once a face in front has been drawn, the clipped faces after it are
+  // drawn in blue as well.
+  uint32_t working = colour;
+  ClipBuffer clip;
+  for (int pos = object.faceCount - 1; pos >= 0; --pos) {
+    int face = order.faceOrder[pos];
+    if (object.faceInfo[face].enabled != 1) continue;
+    const FaceIndices& f = object.faces[face];
+    if (InFront(object, f)) {
+      working = kWireBlue;
+      Outline(Project(object.vertices[f.a]), Project(object.vertices[f.b]),
+              Project(object.vertices[f.c]), kWireBlue, pixels);
+      continue;
+    }
+    int count = int(ClipNearPlane(object, face, clip));
+    for (int i = 0; i < count - 2; ++i)
+      Outline(Project(clip.points[0]), Project(clip.points[i + 1]), Project(clip.points[i + 2]),
+              working, pixels);
+  }
+}
+
+void DrawFlat(const SceneObject& object, const DepthOrder& order, uint32_t* pixels, int32_t cull) {
+  ClipBuffer clip;
+  for (int pos = object.faceCount - 1; pos >= 0; --pos) {
+    int face = order.faceOrder[pos];
+    const FaceIndices& f = object.faces[face];
+    uint32_t colour = object.faceInfo[face].colour;
+    if (InFront(object, f)) {
+      Fill(Project(object.vertices[f.a]), Project(object.vertices[f.b]),
+           Project(object.vertices[f.c]), colour, cull, pixels);
+      continue;
+    }
+    int count = int(ClipNearPlane(object, face, clip));
+    for (int i = 0; i < count - 2; ++i)
+      Fill(Project(clip.points[0]), Project(clip.points[i + 1]), Project(clip.points[i + 2]),
+           colour, cull, pixels);
+  }
+}
+
+void DrawShaded(const SceneObject& object, const DepthOrder& order, uint32_t* pixels, int32_t cull) {
+  ClipBuffer clip;
+  for (int pos = object.faceCount - 1; pos >= 0; --pos) {
+    int face = order.faceOrder[pos];
+    if (object.faceInfo[face].enabled != 1) continue;
+    const FaceIndices& f = object.faces[face];
+    const MeshVertex& a = object.vertices[f.a];
+    const MeshVertex& b = object.vertices[f.b];
+    const MeshVertex& c = object.vertices[f.c];
+    // Subtracted as the processor does, wrapping: a depth too far for an
+    // int32 (the indefinite value) comes out negative, so black.
+    int32_t depth = Trunc((a.cz + b.cz + c.cz) * kThird);
+    int32_t level = std::clamp(int32_t(256u - uint32_t(depth)), 0, 255);
+    uint32_t grey = uint32_t(level) * 0x010101u;
+    if (InFront(object, f)) {
+      Point pa = Project(a), pb = Project(b), pc = Project(c);
+      Fill(pa, pb, pc, grey, cull, pixels);
+      Outline(pa, pb, pc, kHalving, pixels);
+      for (const MeshVertex* v : {&a, &b, &c}) Dot(*v, pixels);
+      continue;
+    }
+    int count = int(ClipNearPlane(object, face, clip));
+    for (int i = 0; i < count - 2; ++i) {
+      Point p0 = Project(clip.points[0]), p1 = Project(clip.points[i + 1]),
+            p2 = Project(clip.points[i + 2]);
+      Fill(p0, p1, p2, grey, cull, pixels);
+      Outline(p0, p1, p2, kHalving, pixels);
+      // A vertex behind the camera has no place on the screen: no dot.
+      for (const MeshVertex* v : {&a, &b, &c})
+        if (v->cz > 0) Dot(*v, pixels);
+    }
+  }
+}
+
+float ClipNearPlane(const SceneObject& object, int face, ClipBuffer& clip) {
+  const FaceIndices& f = object.faces[face];
+  const MeshVertex* corners[3] = {&object.vertices[f.a], &object.vertices[f.b], &object.vertices[f.c]};
+  auto side = [](float z) { return z < 0 ? -1 : 1; };
+  auto append = [&clip](float x, float y, float z) {
+    clip.points[clip.count][0] = x, clip.points[clip.count][1] = y, clip.points[clip.count][2] = z;
+    ++clip.count;
+  };
+  clip.count = 0;
+  for (int e = 0; e < 3; ++e) {
+    const MeshVertex& s = *corners[e];
+    const MeshVertex& n = *corners[(e + 1) % 3];
+    if (side(s.cz) != side(n.cz)) {
+      float t = s.cz / (s.cz - n.cz);
+      float px = s.cx + (n.cx - s.cx) * t, py = s.cy + (n.cy - s.cy) * t;
+      if (s.cz < 0) {
+        append(px, py, 1.0f);
+        append(n.cx, n.cy, n.cz);
+      }
+      if (n.cz < 0) append(px, py, 1.0f);
+    } else if (side(s.cz) == 1) {
+      append(n.cx, n.cy, n.cz);
+    }
+  }
+  return float(clip.count);
+}
+
+// Wide enough for any int32 input: the clip points kept at z = 1 project far
+// outside the screen, where 32-bit (and even 64-bit) products would overflow.
+int EdgeSide(int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc, int32_t yc) {
+  using Wide = __int128;
+  Wide cross = Wide(int64_t(xb) - xa) * Wide(int64_t(yc) - ya) - Wide(int64_t(yb) - ya) * Wide(int64_t(xc) - xa);
+  return cross < 0 ? 1 : 0;
+}
+
+void BlendSpan(int32_t x0, int32_t x1, int32_t y, uint32_t colour, uint32_t* pixels) {
+  if (x0 > x1) std::swap(x0, x1);
+  x0 = std::clamp(x0, 0, kScreenWidth - 1);
+  x1 = std::clamp(x1, 0, kScreenWidth - 1);
+  if (x0 == x1 || x0 >= kScreenWidth - 1) return;
+  uint32_t* row = pixels + size_t(y) * kScreenWidth;
+  for (int32_t x = x0; x < x1; ++x) row[x] = HalfBlend(row[x], colour);
+}
+
+namespace {
+
+// Rows walked above the screen before the edges are moved there in one step;
+// only far-off clip points come near it.
+constexpr int64_t kFarRows = 1 << 16;
+
+void SpanRows(int64_t y, int64_t last, float xL, float kL, float xS, float kS, uint32_t colour,
+              uint32_t* pixels) {
+  if (last < 0) return;  // wholly above the screen
+  if (y < -kFarRows) {
+    int64_t skip = -y;
+    xL += float(skip) * kL, xS += float(skip) * kS, y = 0;
+  }
+  for (; y <= last; ++y) {
+    // Rows below the screen draw nothing, so the walk ends there.
+    if (y >= kScreenHeight) break;
+    if (y >= 0) BlendSpan(Trunc(xL), Trunc(xS), int32_t(y), colour, pixels);
+    xL += kL, xS += kS;
+  }
+}
+
+}  // namespace
+
+void FillTriangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                  uint32_t colour, uint32_t* pixels) {
+  Point top{x0, y0}, mid{x1, y1}, bot{x2, y2};
+  if (mid.y > bot.y) std::swap(mid, bot);
+  if (top.y > bot.y) std::swap(top, bot);
+  if (top.y > mid.y) std::swap(top, mid);
+  auto slope = [](Point from, Point to) {
+    return float(int64_t(to.x) - from.x) / float(int64_t(to.y) - from.y);
+  };
+  float kL = bot.y != top.y ? slope(top, bot) : 0.0f;
+  if (mid.y != top.y)
+    SpanRows(top.y, mid.y, float(top.x), kL, float(top.x), slope(top, mid), colour, pixels);
+  if (bot.y != mid.y) {
+    float kS = slope(mid, bot);
+    float xL = float(top.x) + float(int64_t(mid.y) - top.y) * kL + kL;
+    SpanRows(int64_t(mid.y) + 1, bot.y, xL, kL, float(mid.x) + kS, kS, colour, pixels);
+  }
+}
+
+void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, uint32_t* pixels) {
+  int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
+  int sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
+  int64_t adx = std::llabs(dx), ady = std::llabs(dy);
+  bool xMajor = adx > ady;
+  int64_t major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+  int64_t err = major / 2;
+  int64_t pos[2] = {x0, y0};  // x, y
+  const int64_t lo[2] = {1, 1}, hi[2] = {kScreenWidth - 1, kScreenHeight - 1};
+  const int step[2] = {sx, sy};
+  const int m = xMajor ? 0 : 1, n = 1 - m;  // major and minor axis
+  int64_t steps = major + 1;
+
+  // A line that starts far off the screen: the steps before its major
+  // coordinate can reach the screen are taken at once, with the error term
+  // they would have left.
+  int64_t skip = 0;
+  if (step[m] > 0 && pos[m] < lo[m]) skip = lo[m] - pos[m];
+  if (step[m] < 0 && pos[m] > hi[m]) skip = pos[m] - hi[m];
+  skip = std::min(skip, steps - 1);
+  if (skip > 0) {
+    __int128 total = __int128(err) + __int128(skip) * minor;
+    int64_t diagonals = int64_t(total / major);
+    err = int64_t(total % major);
+    pos[m] += step[m] * skip;
+    pos[n] += step[n] * diagonals;
+    steps -= skip;
+  }
+  for (; steps > 0; --steps) {
+    if (pos[0] > 0 && pos[0] < kScreenWidth && pos[1] > 0 && pos[1] < kScreenHeight) {
+      uint32_t& p = pixels[size_t(pos[1]) * kScreenWidth + size_t(pos[0])];
+      p = HalfBlend(p, colour);
+    }
+    // Past the screen in the way the line runs, it never comes back.
+    bool gone = false;
+    for (int axis = 0; axis < 2; ++axis)
+      gone |= (step[axis] > 0 && pos[axis] > hi[axis]) || (step[axis] < 0 && pos[axis] < lo[axis]);
+    if (gone) break;
+    err += minor;
+    if (err >= major) {
+      err -= major;
+      pos[0] += sx, pos[1] += sy;
+    } else {
+      pos[m] += step[m];
+    }
+  }
+}
+
+void PlotDot(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b, uint32_t* pixels) {
+  if (!(x > 1 && x < kScreenWidth - 1 && y > 1 && y < kScreenHeight - 1)) return;
+  uint32_t* p = pixels + size_t(y) * kScreenWidth + x;
+  uint32_t half = uint32_t(r >> 1) << 16 | uint32_t(g >> 1) << 8 | uint32_t(b >> 1);
+  p[0] = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+  p[1] = half;
+  p[-1] = half;
+  p[-kScreenWidth] = half;
+  p[kScreenWidth] = half;
+}
+
+void SmoothRow(uint32_t* first, int32_t count) {
+  uint32_t rb = 0, g = 0;
+  for (uint32_t* p = first; p < first + count; ++p) {
+    uint32_t right = p[1], below = p[kScreenWidth], above = p[-kScreenWidth];
+    rb = ((rb + (right & 0xFF00FF) + (below & 0xFF00FF) + (above & 0xFF00FF)) >> 2) & 0xFF00FF;
+    g = ((g + (right & 0xFF00) + (below & 0xFF00) + (above & 0xFF00)) >> 2) & 0xFF00;
+    *p = rb + g;
+  }
+}

@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine3d/scene.h"
+
+namespace {
+
+// Chunks by hand: a header with its length, then the body.
+using Bytes = std::vector<uint8_t>;
+
+void U16(Bytes& b, uint16_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
+void U32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+void F32(Bytes& b, float f) {
+  uint32_t v;
+  std::memcpy(&v, &f, 4);
+  U32(b, v);
+}
+void Str(Bytes& b, const std::string& s) {
+  b.insert(b.end(), s.begin(), s.end());
+  b.push_back(0);
+}
+Bytes Chunk(uint16_t id, const Bytes& body, int lengthAdjust = 0) {
+  Bytes b;
+  U16(b, id);
+  U32(b, uint32_t(int64_t(body.size()) + 6 + lengthAdjust));
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes b;
+  for (const Bytes& p : parts) b.insert(b.end(), p.begin(), p.end());
+  return b;
+}
+Bytes Named(const std::string& name, const Bytes& rest) {
+  Bytes b;
+  Str(b, name);
+  b.insert(b.end(), rest.begin(), rest.end());
+  return b;
+}
+Bytes Vertices(const std::vector<std::array<float, 3>>& v) {
+  Bytes b;
+  U16(b, uint16_t(v.size()));
+  for (auto& p : v) F32(b, p[0]), F32(b, p[1]), F32(b, p[2]);
+  return Chunk(0x4110, b);
+}
+Bytes Faces(const std::vector<std::array<uint16_t, 3>>& f, const Bytes& sub = {}) {
+  Bytes b;
+  U16(b, uint16_t(f.size()));
+  for (auto& t : f) U16(b, t[0]), U16(b, t[1]), U16(b, t[2]), U16(b, 0);
+  b.insert(b.end(), sub.begin(), sub.end());
+  return Chunk(0x4120, b);
+}
+Bytes Mesh(const std::string& name, const Bytes& meshChunks) {
+  return Chunk(0x4000, Named(name, Chunk(0x4100, meshChunks)));
+}
+Bytes Main(const Bytes& editor) { return Chunk(0x4D4D, Chunk(0x3D3D, editor)); }
+Bytes CameraBlock() {
+  Bytes body;
+  for (float f : {100.0f, 200.0f, -300.0f, 0.0f, 0.0f, 0.0f, 0.0f, 35.0f}) F32(body, f);
+  return Chunk(0x4000, Named("Camera01", Chunk(0x4700, body)));
+}
+Bytes LightBlock() {
+  Bytes body;
+  F32(body, 1), F32(body, 2), F32(body, 3);
+  Bytes colour;
+  F32(colour, 1), F32(colour, 1), F32(colour, 1);
+  body = Join({body, Chunk(0x0010, colour)});
+  return Chunk(0x4000, Named("Light01", Chunk(0x4600, body)));
+}
+
+const std::vector<std::array<float, 3>> kTriangleVertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0},
+                                                              {1, 1, 0}};
+
+struct Loaded {
+  Scene scene;
+  std::string out;  // standard output
+  int result = -1;
+};
+
+class SceneLoader : public ::testing::Test {
+ protected:
+  std::string dir_ = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "scene-XXXXXX").string();
+    return std::string(mkdtemp(pattern.data()));
+  }();
+  ~SceneLoader() override { std::filesystem::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    std::string path = dir_ + "/" + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return path;
+  }
+  Loaded Load(const Bytes& bytes, CrtRandom& random) {
+    std::string path = Write("scene.3ds", bytes);
+    Loaded l;
+    ::testing::internal::CaptureStdout();
+    l.result = LoadScene(l.scene, path.c_str(), random);
+    l.out = ::testing::internal::GetCapturedStdout();
+    return l;
+  }
+  Loaded Load(const Bytes& bytes) {
+    CrtRandom random;
+    return Load(bytes, random);
+  }
+};
+
+TEST_F(SceneLoader, LightsAndCamerasOnlyGiveEmptySlotsAndTheStartCamera) {
+  Loaded l = Load(Main(Join({LightBlock(), CameraBlock()})));
+  ASSERT_EQ(l.result, 1);
+  EXPECT_EQ(l.scene.objectCount, 2);
+  EXPECT_EQ(l.scene.objectCapacity, 1000);
+  EXPECT_EQ(l.scene.cameraCount, 5);
+  ASSERT_EQ(l.scene.objects.size(), 1000u);
+  ASSERT_EQ(l.scene.cameras.size(), 5u);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(l.scene.objects[i].vertexCount, 0);
+    EXPECT_EQ(l.scene.objects[i].faceCount, 0);
+  }
+  EXPECT_EQ(l.out, "Quib-3D: Initializing Camera data... ok\n");
+  // The file's camera (100, 200, -300) is not taken.
+  for (const SceneCamera& c : l.scene.cameras) {
+    EXPECT_EQ(c.position[0], 0);
+    EXPECT_EQ(c.position[1], 0);
+    EXPECT_EQ(c.position[2], -600);
+    EXPECT_EQ(c.target[0], 0);
+    EXPECT_EQ(c.target[1], 0);
+    EXPECT_EQ(c.target[2], 0);
+    EXPECT_EQ(c.basis, kIdentity3);
+  }
+  const SceneObject& slot = l.scene.objects[999];
+  EXPECT_EQ(slot.position[0], -90);
+  EXPECT_EQ(slot.position[1], 20);
+  EXPECT_EQ(slot.position[2], -300);
+  EXPECT_EQ(slot.rotation, kIdentity3);
+}
+
+TEST_F(SceneLoader, FacesAreStoredInReverseWithColoursByIndex) {
+  Loaded l = Load(Main(Mesh("Tri", Join({Vertices(kTriangleVertices),
+                                         Faces({{0, 1, 2}, {1, 3, 2}, {2, 3, 0}})}))));
+  ASSERT_EQ(l.result, 1);
+  ASSERT_EQ(l.scene.objectCount, 1);
+  const SceneObject& o = l.scene.objects[0];
+  ASSERT_EQ(o.vertexCount, 4);
+  ASSERT_EQ(o.faceCount, 3);
+  EXPECT_EQ(o.vertices[3].x, 1);
+  EXPECT_EQ(o.vertices[3].y, 1);
+  const int expected[3][3] = {{2, 3, 0}, {1, 3, 2}, {0, 1, 2}};
+  const uint32_t colours[3] = {0xFFFFFF, 0xFFFFFF, 2};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(o.faces[i].a, expected[i][0]);
+    EXPECT_EQ(o.faces[i].b, expected[i][1]);
+    EXPECT_EQ(o.faces[i].c, expected[i][2]);
+    EXPECT_EQ(o.faceInfo[i].enabled, 1);
+    EXPECT_EQ(o.faceInfo[i].colour, colours[i]);
+  }
+}
+
+TEST_F(SceneLoader, DrawsThreeThousandAndThreePerFaceCarryingFromSceneToScene) {
+  Bytes file = Main(Mesh("Tri", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}, {1, 3, 2}})})));
+  CrtRandom random;
+  Loaded first = Load(file, random);
+  Loaded second = Load(file, random);
+  CrtRandom expected;
+  for (int i = 0; i < 2 * (3000 + 3 * 2); ++i) expected.Next();
+  EXPECT_EQ(random.state, expected.state);
+
+  // Slot 0 draws three to drop, then a, b, c of face 0 (file face 1) and of
+  // face 1 (file face 0); the second scene starts where the first stopped.
+  CrtRandom replay;
+  for (const Loaded* l : {&first, &second}) {
+    const SceneObject& o = l->scene.objects[0];
+    for (int i = 0; i < 3; ++i) replay.Next();
+    float phase[4] = {};
+    float step[4] = {};
+    const float steps[3] = {-0.0115f, 0.0108f, 0.0115f};
+    for (int j = 0; j < 2; ++j) {
+      const int32_t corner[3] = {o.faces[j].a, o.faces[j].b, o.faces[j].c};
+      for (int k = 0; k < 3; ++k) {
+        phase[corner[k]] = float(replay.Next() % 255);
+        step[corner[k]] = steps[k];
+      }
+    }
+    for (int v = 0; v < 4; ++v) {
+      SCOPED_TRACE(v);
+      EXPECT_EQ(o.vertices[v].phase, phase[v]);
+      EXPECT_EQ(o.vertices[v].phaseStep, step[v]);
+      EXPECT_EQ(o.vertices[v].morphActive, 0);
+    }
+    for (int i = 0; i < 999 * 3; ++i) replay.Next();
+  }
+  EXPECT_EQ(replay.state, random.state);
+  // Vertex 2 is named by both faces and keeps the last one's values: face 1
+  // is file face 0 (0, 1, 2), where it is c.
+  EXPECT_EQ(first.scene.objects[0].vertices[2].phaseStep, 0.0115f);
+}
+
+TEST_F(SceneLoader, ChunksThatLieAboutTheirLengthDoNotLoseTheirNeighbours) {
+  // A vertex list of 4 whose length covers only its count: the reader goes
+  // past it, then seeks back and still finds the face list after it.
+  Bytes shortVertices;
+  U16(shortVertices, 4);
+  Bytes shortList = Chunk(0x4110, shortVertices);
+  Bytes vertexData;
+  for (auto& p : kTriangleVertices) F32(vertexData, p[0]), F32(vertexData, p[1]), F32(vertexData, p[2]);
+  // The vertex bytes sit in an unknown chunk, which the reader steps over.
+  Bytes filler = Chunk(0x1234, vertexData);
+
+  Bytes frames;
+  U32(frames, 0);
+  Bytes shortFrames = Chunk(0xB008, frames);  // the handler reads 8 bytes, the chunk holds 4
+
+  struct Case {
+    const char* name;
+    Bytes file;
+    int objects, vertices, faces;
+  };
+  const Case cases[] = {
+      {"short vertex list",
+       Main(Mesh("A", Join({shortList, filler, Faces({{0, 1, 2}})}))), 1, 4, 1},
+      {"short frames chunk before a mesh",
+       Join({Chunk(0xB000, shortFrames), Main(Mesh("A", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}})})))}),
+       1, 4, 1},
+      {"object block longer than its parent",
+       Main(Join({Chunk(0x4000, Named("A", Chunk(0x4100, Vertices(kTriangleVertices))), 1000)})), 1, 4, 0},
+      {"zero length ends the level only",
+       Join({Chunk(0x4D4D, Join({Chunk(0x3D3D, Join({Chunk(0x0100, {}, -6), Mesh("Lost", Vertices(kTriangleVertices))}))})),
+             Main(Mesh("B", Vertices(kTriangleVertices)))}),
+       1, 4, 0},
+      {"mesh data before any object block is ignored",
+       Main(Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}}), Mesh("A", Vertices(kTriangleVertices))})), 1, 4, 0},
+      {"unknown chunks are skipped", Main(Join({Chunk(0x7777, Bytes(40, 0xEE)), Mesh("A", Vertices(kTriangleVertices))})),
+       1, 4, 0},
+      {"a face naming a vertex beyond the list is dropped",
+       Main(Mesh("A", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}, {0, 1, 9}, {3, 2, 1}})}))), 1, 4, 2},
+      {"a truncated file keeps what was read", [] {
+         Bytes f = Main(Mesh("A", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}})})));
+         f.resize(f.size() - 4);  // half of the only face
+         return f;
+       }(), 1, 4, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded l = Load(c.file);
+    ASSERT_EQ(l.result, 1);
+    ASSERT_EQ(l.scene.objectCount, c.objects);
+    const SceneObject& o = l.scene.objects[c.objects - 1];
+    EXPECT_EQ(o.vertexCount, c.vertices);
+    EXPECT_EQ(o.faceCount, c.faces);
+    for (int i = 0; i < o.faceCount; ++i) {
+      EXPECT_LT(o.faces[i].a, o.vertexCount);
+      EXPECT_LT(o.faces[i].b, o.vertexCount);
+      EXPECT_LT(o.faces[i].c, o.vertexCount);
+    }
+  }
+}
+
+TEST_F(SceneLoader, TheDroppedFaceLeavesTheOthersInTheirStoredOrder) {
+  Loaded l = Load(Main(Mesh("A", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}, {0, 1, 9}, {3, 2, 1}})}))));
+  const SceneObject& o = l.scene.objects[0];
+  ASSERT_EQ(o.faceCount, 2);
+  EXPECT_EQ(o.faces[0].a, 3);
+  EXPECT_EQ(o.faces[1].a, 0);
+  EXPECT_EQ(o.faceInfo.size(), 2u);
+}
+
+TEST_F(SceneLoader, ObjectBlocksBeyondTheThousandthAreIgnored) {
+  Bytes blocks;
+  for (int i = 0; i < 1002; ++i) {
+    Bytes b = Mesh("O", Vertices({{float(i), 0, 0}}));
+    blocks.insert(blocks.end(), b.begin(), b.end());
+  }
+  Loaded l = Load(Main(blocks));
+  ASSERT_EQ(l.result, 1);
+  EXPECT_EQ(l.scene.objectCount, 1000);
+  EXPECT_EQ(l.scene.objects[999].vertices[0].x, 999);
+}
+
+TEST_F(SceneLoader, TrackNamesAreIndentedByTheirDepthAndMissingFilesReported) {
+  Bytes node = Named("Ball", {});
+  U16(node, 0x4000), U16(node, 0), U16(node, 0xFFFF);
+  Bytes keyframer = Chunk(0xB000, Chunk(0xB002, Chunk(0xB010, node)));
+  Loaded l = Load(Chunk(0x4D4D, keyframer));
+  EXPECT_EQ(l.out, "        Track object name: ");
+  Loaded top = Load(Chunk(0xB010, node));
+  EXPECT_EQ(top.out, "  Track object name: ");
+
+  Scene scene;
+  CrtRandom random;
+  std::string missing = dir_ + "/X_NONE.3DS";
+  ::testing::internal::CaptureStdout();
+  int result = LoadScene(scene, missing.c_str(), random);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Can't open " + missing + "!\n");
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(random.state, 1u) << "nothing is drawn for a file that is not there";
+}
+
+TEST_F(SceneLoader, LargestFaceCountCoversEveryObject) {
+  Scene scenes[2];
+  CrtRandom random;
+  std::string a = Write("a.3ds", Main(Join({Mesh("A", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}})})),
+                                            Mesh("B", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}, {1, 2, 3}, {0, 2, 3}})}))})));
+  std::string b = Write("b.3ds", Main(Mesh("C", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}, {1, 2, 3}})}))));
+  ASSERT_EQ(LoadScene(scenes[0], a.c_str(), random), 1);
+  ASSERT_EQ(LoadScene(scenes[1], b.c_str(), random), 1);
+  EXPECT_EQ(LargestFaceCount(scenes, 2), 3);
+  EXPECT_EQ(LargestFaceCount(scenes + 1, 1), 2);
+}
+
+}  // namespace
