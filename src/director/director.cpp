@@ -159,7 +159,6 @@ constexpr int kStoryScene = 0, kClosingScene = 5;
 constexpr uint32_t kAllBits = 0xFFFFFFFFu;
 constexpr int32_t kSmoothFirst = kFrameWidth;                      // row 1
 constexpr int32_t kSmoothPixels = (kFrameHeight - 2) * kFrameWidth;  // rows 1 to 382
-}
 
 // The lights move on their own; the director only sets how strongly they
 // show.
