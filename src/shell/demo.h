@@ -10,6 +10,7 @@
 #include "director/landscape.h"
 #include "display/display.h"
 #include "display/present.h"
+#include "display/screenshot.h"
 #include "effects2d/pcx.h"
 #include "host/platform.h"
 #include "shell/clock.h"
@@ -81,4 +82,5 @@ struct Demo {
   long presents = 0;  // frames handed to the display
   // Runs after every frame of the loop (the headless driver's clock, capture).
   std::function<void()> afterFrame;
+  Screenshots screenshots;  // F9; the last member, so its writers finish first on the way out
 };
