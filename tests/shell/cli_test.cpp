@@ -1,8 +1,10 @@
 // The program as a user runs it: command line, headless show, frame files.
 #include <gtest/gtest.h>
 
+#include "director/timetable.h"
 #include "support/process.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -52,6 +54,77 @@ TEST(CommandLine, BadArgumentsAreExplainedWithCodeTwo) {
   Result version = RunDorsel("--version");
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out.rfind("dorsel ", 0), 0u);
+}
+
+// Each refusal names what is wrong, so the message is checked too.
+TEST(CommandLine, RangesAndConflictsOfTheViewerOptionsAreRefused) {
+  struct Case {
+    const char* args;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"--scale 0", "--scale takes a whole number from 1 to 4, not '0'"},
+      {"--scale 5", "--scale takes a whole number from 1 to 4, not '5'"},
+      {"--scale", "--scale needs a value"},
+      {"--window 0", "--window takes a whole number from 1 to 22, not '0'"},
+      {"--window 23", "--window takes a whole number from 1 to 22, not '23'"},
+      {"--window two", "--window takes a whole number from 1 to 22, not 'two'"},
+      {"--window 3 --start 1000", "--window and --start both say where to begin"},
+      {"--start 1000 --window 3", "--window and --start both say where to begin"},
+      {"--start 0 --window 1", "--window and --start both say where to begin"},
+      {"--window 5 --end 78999", "--end comes before the start of that --window"},
+      {"--wav", "--wav needs a value"},
+      {"--y4m ''", "--y4m needs a value"},
+      {"--wav a.wav --nosound", "--wav records the music, and --nosound has none"},
+      {"--wav same --y4m same", "--wav and --y4m name the same file"},
+      {"--headless --scale 2", "--scale sizes the window, and --headless has none"},
+      {"--y4m a.y4m --scale 3", "--scale sizes the window, and a recording has none"},
+      {"--y4m /nonexistent/folder/a.y4m", "cannot write /nonexistent/folder/a.y4m"},
+      {"--wav /nonexistent/folder/a.wav", "cannot write /nonexistent/folder/a.wav"},
+  };
+  for (const Case& c : cases) {
+    Result r = RunDorsel(kData + " " + c.args);
+    EXPECT_EQ(r.exitCode, 2) << c.args << "\n" << r.out;
+    EXPECT_EQ(r.out.rfind("dorsel: ", 0), 0u) << c.args << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
+  }
+  // The edges of the ranges are taken.
+  for (const char* ok : {"--headless --window 1 --end 0", "--headless --window 22 --end 231000",
+                         "--headless --window 4 --end 57000"}) {
+    Result r = RunDorsel(std::string(ok) + " " + kData);
+    EXPECT_EQ(r.exitCode, 0) << ok << "\n" << r.out;
+  }
+}
+
+TEST(CommandLine, ListWindowsPrintsTheTimetableTheDirectorRuns) {
+  Result r = RunDorsel("--list-windows");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, TimetableText());
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 22);
+  EXPECT_EQ(r.out.rfind(" 1    0.000   20.000  ", 0), 0u) << r.out;
+  Result help = RunDorsel("--help");
+  for (const char* option : {"--wav", "--y4m", "--scale", "--list-windows", "--window", "F9"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+// --window N is --start at that window's beginning: the first frame is
+// drawn by window N, and the show's music starts there too.
+TEST(CommandLine, WindowStartsTheShowAtTheBeginningOfThatWindow) {
+  std::string dir = testing::TempDir() + "/dorsel-window";
+  for (int w = 1; w <= kScheduleWindows; ++w) {
+    SCOPED_TRACE("window " + std::to_string(w));
+    std::filesystem::remove_all(dir);
+    uint32_t from = kSchedule[size_t(w - 1)].from;
+    Result r = RunDorsel("--headless --window " + std::to_string(w) + " --end " + std::to_string(from) +
+                         " --frames " + dir + " " + kData);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("frames 1, last demo time " + std::to_string(from) + " ms, windows visited 1/22"),
+              std::string::npos)
+        << r.out;
+    char name[32];
+    std::snprintf(name, sizeof name, "/t%07u.png", unsigned(from));
+    EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
+  }
 }
 
 TEST(CommandLine, AMissingSongIsAFailure) {
