@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -131,6 +134,46 @@ TEST(CommandLine, AMissingSongIsAFailure) {
   Result r = RunDorsel("--headless --data /");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.out.find("Fmod ERROR!: File not found: what2xx.it"), std::string::npos) << r.out;
+}
+
+}  // namespace
+
+namespace {
+
+std::string SourceFile(const std::string& name) {
+  std::ifstream in(std::string(DORSEL_SOURCE_DIR) + "/" + name);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The manual and the README keep up with the program: every option its
+// --help names is described in both, and the manual reads without warnings.
+TEST(Documentation, TheManualAndTheReadmeDescribeEveryOption) {
+  Result help = RunDorsel("--help");
+  std::vector<std::string> options;
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("  --", 0) == 0) options.push_back(line.substr(2, line.find(' ', 2) - 2));
+  ASSERT_GE(options.size(), 20u) << help.out;
+  std::string manual = SourceFile("docs/dorsel.6"), readme = SourceFile("README.md");
+  ASSERT_FALSE(manual.empty());
+  for (const std::string& o : options) {
+    std::string roff;  // roff writes every hyphen of an option as \-
+    for (char c : o) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+    EXPECT_NE(manual.find(roff), std::string::npos) << o << " is missing from the manual";
+    if (o != "--help" && o != "--version") {
+      EXPECT_NE(readme.find("`" + o), std::string::npos) << o << " is missing from the README";
+    }
+  }
+  for (const char* key : {"F9", "F11", "F12", "Escape"}) EXPECT_NE(manual.find(key), std::string::npos) << key;
+
+  if (!testing_support::RunCommand("command -v man >/dev/null 2>&1").exitCode) {
+    Result man = testing_support::RunCommand("MANWIDTH=80 man --warnings -l " + std::string(DORSEL_SOURCE_DIR) +
+                                             "/docs/dorsel.6 2>&1 >/dev/null");
+    EXPECT_EQ(man.exitCode, 0);
+    EXPECT_EQ(man.out, "") << "man warns";
+    Result text = testing_support::RunCommand("MANWIDTH=80 man -l " + std::string(DORSEL_SOURCE_DIR) + "/docs/dorsel.6");
+    EXPECT_NE(text.out.find("--list-windows"), std::string::npos) << text.out.substr(0, 400);
+  }
 }
 
 }  // namespace
