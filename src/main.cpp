@@ -42,14 +42,14 @@ const char kUsage[] =
     "  --frames DIR     write the frames the show draws as DIR/tNNNNNNN.png (demo\n"
     "                   time in ms, seven digits)\n"
     "  --every N        with --frames, write every Nth frame (default 1)\n"
-  "  --wav FILE       record the music as the show hears it, from the first frame\n"
-  "                   on, as a 16-bit stereo WAV (implies --headless)\n"
-  "  --y4m FILE       record every frame as a YUV4MPEG2 video at the --fps rate\n"
-  "                   (implies --headless)\n"
-  "  --scale N        open the window N times 512x384, 1-4 (default 1)\n"
-  "  --list-windows   print the show's timetable: window, start and end in\n"
-  "                   seconds, what it shows\n"
-  "  --window N       begin at the start of window N (1-22), music included\n"
+    "  --wav FILE       record the music as the show hears it, from the first frame\n"
+    "                   on, as a 16-bit stereo WAV (implies --headless)\n"
+    "  --y4m FILE       record every frame as a YUV4MPEG2 video at the --fps rate\n"
+    "                   (implies --headless)\n"
+    "  --scale N        open the window N times 512x384, 1-4 (default 1)\n"
+    "  --list-windows   print the show's timetable: window, start and end in\n"
+    "                   seconds, what it shows\n"
+    "  --window N       begin at the start of window N (1-22), music included\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "\n"
@@ -142,8 +142,9 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-// Runs after each frame: a headless run's virtual time moves on by one
-// frame, the frame may be written out, and --end closes the show.
+// Runs after each frame: the frame may be written out and recorded, a
+// headless run's virtual time moves on by one frame (and the sound heard
+// meanwhile is recorded), and --end closes the show.
 struct FrameDriver {
   FrameDriver(Demo& d, host::HeadlessBackend* h, const Options& o) : demo(d), headless(h), options(o) {}
   Demo& demo;

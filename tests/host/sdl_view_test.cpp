@@ -200,6 +200,30 @@ class SdlView : public ::testing::Test {
     // And it is what the screen shows, square by square.
     mismatch = ScreenShows(png.pixels, png.width, png.height, left, top, run.magnify, !run.windowed);
     if (!mismatch.empty()) problems.push_back("the shot against the screen: " + mismatch);
+
+    if (!run.windowed) return;
+    // F11 there and back: the window comes back at its place, still scaled.
+    auto pumpUntil = [&platform](const std::function<bool()>& done) {
+      host::Msg m;
+      for (int i = 0; i < 500; ++i) {
+        while (platform.windows.PeekMessage(&m, true)) platform.windows.DispatchMessage(m);
+        if (done()) return true;
+        SDL_Delay(10);
+      }
+      return false;
+    };
+    sdltest::Run("xdotool windowfocus --sync " + xid + " key F11");
+    if (!pumpUntil([&] { return !demo.settings.windowed && sdltest::WindowGeometry(xid).width == kScreenWidth; }))
+      problems.push_back("F11 did not go full screen");
+    sdltest::Run("xdotool windowfocus --sync " + xid + " key F11");
+    sdltest::Geometry back;
+    if (!pumpUntil([&] {
+          back = sdltest::WindowGeometry(xid);
+          return demo.settings.windowed && back.x == g.x && back.y == g.y && back.width == g.width &&
+                 back.height == g.height;
+        }))
+      problems.push_back("back from full screen the window is " + std::to_string(back.width) + "x" +
+                         std::to_string(back.height) + " at " + std::to_string(back.x) + "," + std::to_string(back.y));
   }
 
   std::string data_, shots_, cwd_;
