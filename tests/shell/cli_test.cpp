@@ -165,6 +165,12 @@ TEST(Documentation, TheManualAndTheReadmeDescribeEveryOption) {
     }
   }
   for (const char* key : {"F9", "F11", "F12", "Escape"}) EXPECT_NE(manual.find(key), std::string::npos) << key;
+  // The README's excerpt of the timetable is the one the program prints.
+  std::string timetable = TimetableText();
+  std::string first = timetable.substr(0, timetable.find('\n') + 1);
+  std::string last = timetable.substr(timetable.rfind('\n', timetable.size() - 2) + 1);
+  EXPECT_NE(readme.find(first), std::string::npos) << first;
+  EXPECT_NE(readme.find(last), std::string::npos) << last;
 
   if (!testing_support::RunCommand("command -v man >/dev/null 2>&1").exitCode) {
     Result man = testing_support::RunCommand("MANWIDTH=80 man --warnings -l " + std::string(DORSEL_SOURCE_DIR) +
