@@ -98,6 +98,21 @@ class SdlProgram : public ::testing::Test {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
+  // The demo window once it has the given size, "" if it never does. The
+  // search is repeated: a renderer may replace the window it was made on
+  // with a new one of the same name, so the first one seen can vanish.
+  std::string DemoWindow(int width, int height, sdltest::Geometry* g) {
+    std::string xid;
+    WaitFor([&] {
+      xid = sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null");
+      xid = xid.substr(0, xid.find('\n'));
+      if (xid.empty()) return false;
+      *g = sdltest::WindowGeometry(xid);
+      return g->width == width && g->height == height;
+    });
+    return g->width == width && g->height == height ? xid : std::string();
+  }
+
   std::string program_, data_, work_;
   sdltest::Xvfb xvfb_;
   pid_t child_ = -1;
@@ -105,19 +120,11 @@ class SdlProgram : public ::testing::Test {
 
 TEST_F(SdlProgram, WindowShowsTheShowF11GoesAndComesBackEscapeEndsIt) {
   Start({"--skip-settings", "--windowed", "--data", data_, "--frames", work_ + "/frames"});
-  std::string xid;
-  ASSERT_TRUE(WaitFor([&] {
-    xid = sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null");
-    return !xid.empty();
-  })) << "no window appeared; the program said:\n" << Log();
-  xid = xid.substr(0, xid.find('\n'));
-  EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), "dorsel @ oru\u00B4" "99\n");
-
   sdltest::Geometry place;
-  ASSERT_TRUE(WaitFor([&] {
-    place = sdltest::WindowGeometry(xid);
-    return place.width == 512 && place.height == 384;
-  })) << "the client area is " << place.width << "x" << place.height;
+  std::string xid = DemoWindow(512, 384, &place);
+  ASSERT_FALSE(xid.empty()) << "no 512x384 window appeared (last seen " << place.width << "x" << place.height
+                            << "); the program said:\n" << Log();
+  EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), "dorsel @ oru\u00B4" "99\n");
 
   // The window shows a frame the show drew: one of the frames it has
   // written by the time the screenshot is taken.
@@ -162,17 +169,10 @@ TEST_F(SdlProgram, WindowShowsTheShowF11GoesAndComesBackEscapeEndsIt) {
 // folder) and names it on standard output.
 TEST_F(SdlProgram, ScaleTwoOpensTheWindowTwiceAsLargeAndF9SavesAShotWhereItStarted) {
   Start({"--skip-settings", "--windowed", "--scale", "2", "--nosound", "--data", data_});
-  std::string xid;
-  ASSERT_TRUE(WaitFor([&] {
-    xid = sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null");
-    return !xid.empty();
-  })) << "no window appeared; the program said:\n" << Log();
-  xid = xid.substr(0, xid.find('\n'));
   sdltest::Geometry g;
-  EXPECT_TRUE(WaitFor([&] {
-    g = sdltest::WindowGeometry(xid);
-    return g.width == 1024 && g.height == 768;
-  })) << "the window is " << g.width << "x" << g.height;
+  std::string xid = DemoWindow(1024, 768, &g);
+  ASSERT_FALSE(xid.empty()) << "no 1024x768 window appeared (last seen " << g.width << "x" << g.height
+                            << "); the program said:\n" << Log();
 
   sdltest::Run("xdotool windowfocus --sync " + xid + " key F9");
   std::string prefix = "screenshot " + work_ + "/dorsel-";
