@@ -10,9 +10,15 @@
 struct Demo;
 
 struct Screenshots {
+  Screenshots() = default;
+  Screenshots(const Screenshots&) = delete;
+  Screenshots& operator=(const Screenshots&) = delete;
+  // The writers use the members below, so they finish before any goes.
+  ~Screenshots() { Wait(); }
+
   std::string folder;  // where the files go; empty for the working folder
   // Each shot is compressed and written on a thread of its own, so a frame
-  // never waits for zlib. The threads are joined when the record goes.
+  // never waits for zlib.
   std::vector<std::jthread> writers;
   std::mutex lock;
   std::vector<std::string> written;  // paths written so far, in the order they completed

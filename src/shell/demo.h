@@ -82,5 +82,5 @@ struct Demo {
   long presents = 0;  // frames handed to the display
   // Runs after every frame of the loop (the headless driver's clock, capture).
   std::function<void()> afterFrame;
-  Screenshots screenshots;  // F9; the last member, so its writers finish first on the way out
+  Screenshots screenshots;  // F9
 };
