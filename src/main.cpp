@@ -1,6 +1,7 @@
 // dorsel: the command line, then the show's own start-up.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +9,15 @@
 #include <filesystem>
 #include <string>
 
+#include "director/timetable.h"
 #include "host/headless.h"
 #include "host/sdl_backend.h"
 #include "shell/demo.h"
 #include "shell/png_writer.h"
+#include "shell/progress.h"
 #include "shell/startup.h"
+#include "shell/wav_writer.h"
+#include "shell/y4m_writer.h"
 
 namespace {
 
@@ -37,10 +42,19 @@ const char kUsage[] =
     "  --frames DIR     write the frames the show draws as DIR/tNNNNNNN.png (demo\n"
     "                   time in ms, seven digits)\n"
     "  --every N        with --frames, write every Nth frame (default 1)\n"
+    "  --wav FILE       record the music as the show hears it, from the first frame\n"
+    "                   on, as a 16-bit stereo WAV (implies --headless)\n"
+    "  --y4m FILE       record every frame as a YUV4MPEG2 video at the --fps rate\n"
+    "                   (implies --headless)\n"
+    "  --scale N        open the window N times 512x384, 1-4 (default 1)\n"
+    "  --list-windows   print the show's timetable: window, start and end in\n"
+    "                   seconds, what it shows\n"
+    "  --window N       begin at the start of window N (1-22), music included\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "\n"
-    "Keys: Escape or F12 end the show, F11 switches between window and full screen.\n";
+    "Keys: Escape or F12 end the show, F11 switches between window and full screen,\n"
+    "F9 saves what is on the screen as dorsel-TTTTTTT.png (demo time in ms).\n";
 
 struct Options {
   std::string dataDir;
@@ -48,6 +62,9 @@ struct Options {
   int windowed = -1, mode = 0, mixRate = 44100, fps = 60, every = 1;
   long start = 0, end = -1;
   std::string framesDir;
+  std::string wavFile, y4mFile;
+  int scale = 1;
+  int window = 0;  // 1..22 when --window was given
 };
 
 [[noreturn]] void BadArgument(const std::string& text) {
@@ -75,7 +92,7 @@ std::string Text(int& i, int argc, char** argv) {
 
 Options Parse(int argc, char** argv) {
   Options o;
-  bool everyGiven = false;
+  bool everyGiven = false, startGiven = false, scaleGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -94,27 +111,51 @@ Options Parse(int argc, char** argv) {
     else if (a == "--no-mmx") o.noMmx = true;
     else if (a == "--headless") o.headless = true;
     else if (a == "--fps") o.fps = int(Number(i, argc, argv, 1, 1000));
-    else if (a == "--start") o.start = Number(i, argc, argv, 0, 234000);
+    else if (a == "--start") { o.start = Number(i, argc, argv, 0, 234000); startGiven = true; }
     else if (a == "--end") o.end = Number(i, argc, argv, 0, 1000000);
     else if (a == "--frames") o.framesDir = Text(i, argc, argv);
     else if (a == "--every") { o.every = int(Number(i, argc, argv, 1, 1000000)); everyGiven = true; }
+    else if (a == "--wav") o.wavFile = Text(i, argc, argv);
+    else if (a == "--y4m") o.y4mFile = Text(i, argc, argv);
+    else if (a == "--scale") { o.scale = int(Number(i, argc, argv, 1, 4)); scaleGiven = true; }
+    else if (a == "--window") o.window = int(Number(i, argc, argv, 1, kScheduleWindows));
+    else if (a == "--list-windows") {
+      std::fputs(TimetableText().c_str(), stdout);
+      std::exit(0);
+    }
     else BadArgument("unknown option '" + a + "'");
   }
   if (everyGiven && o.framesDir.empty()) BadArgument("--every needs --frames");
-  if (o.end >= 0 && o.end < o.start) BadArgument("--end comes before --start");
+  if (o.window && startGiven) BadArgument("--window and --start both say where to begin; give one");
+  if (o.window) o.start = long(kSchedule[o.window - 1].from);
+  if (o.end >= 0 && o.end < o.start)
+    BadArgument(o.window ? "--end comes before the start of that --window" : "--end comes before --start");
+  // A recording is made on the virtual clock, frame by frame.
+  bool recording = !o.wavFile.empty() || !o.y4mFile.empty();
+  if (!o.wavFile.empty() && o.noSound) BadArgument("--wav records the music, and --nosound has none");
+  if (!o.wavFile.empty() && o.wavFile == o.y4mFile) BadArgument("--wav and --y4m name the same file");
+  if (recording) o.headless = true;
+  if (scaleGiven && o.headless)
+    BadArgument(std::string("--scale sizes the window, and ") +
+                (recording ? "a recording" : "--headless") + " has none");
   if (o.headless) o.skipSettings = true;
   return o;
 }
 
-// Runs after each frame: a headless run's virtual time moves on by one
-// frame, the frame may be written out, and --end closes the show.
+// Runs after each frame: the frame may be written out and recorded, a
+// headless run's virtual time moves on by one frame (and the sound heard
+// meanwhile is recorded), and --end closes the show.
 struct FrameDriver {
+  FrameDriver(Demo& d, host::HeadlessBackend* h, const Options& o) : demo(d), headless(h), options(o) {}
   Demo& demo;
   host::HeadlessBackend* headless;  // null on the desktop
   const Options& options;
   long frames = 0;
   long lastPresents = 0;
   bool writeFailed = false;
+  WavWriter wav;
+  Y4mWriter y4m;
+  std::unique_ptr<ProgressMeter> progress;
 
   void AfterFrame() {
     uint32_t t = demo.clock.DemoTimeMs;
@@ -122,10 +163,29 @@ struct FrameDriver {
     lastPresents = demo.presents;
     if (!options.framesDir.empty() && presented && frames % options.every == 0 && !writeFailed)
       WriteFrame(t);
+    // The recordings take one frame's worth of picture and sound for every
+    // frame of the show's 234 seconds, so frame k and sample k · rate / fps
+    // stay together however the run goes.
+    bool inShow = t < kDemoEndMs && !writeFailed;
+    if (y4m.IsOpen() && inShow && demo.target.pixels && !y4m.WriteFrame(demo.target.pixels))
+      Failed(options.y4mFile);
     ++frames;
+    if (progress) progress->Frame(ScheduleWindow(t), t);
     if (options.end >= 0 && t >= uint32_t(options.end))
       demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
     if (headless) headless->AdvanceFrame();
+    // What was heard while this frame was on the screen.
+    if (headless && wav.IsOpen() && inShow)
+      headless->TakeHeardAudio([this](const int16_t* s, int n) {
+        if (!wav.Write(s, n)) Failed(options.wavFile);
+      });
+  }
+
+  void Failed(const std::string& path) {
+    if (writeFailed) return;
+    std::fprintf(stderr, "dorsel: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    writeFailed = true;
+    demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
   }
 
   // The 512 × 384 frame as the show drew it, before any mode conversion.
@@ -135,18 +195,28 @@ struct FrameDriver {
     char name[32];
     std::snprintf(name, sizeof name, "/t%07u.png", unsigned(t));
     std::string path = options.framesDir + name;
-    if (!WritePng(path, pixels, kFrameWidth, kFrameHeight)) {
-      std::fprintf(stderr, "dorsel: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-      writeFailed = true;
-      demo.platform.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
-    }
+    if (!WritePng(path, pixels, kFrameWidth, kFrameHeight)) Failed(path);
   }
 };
 
 }  // namespace
 
+// Output files are named from where the program was started, not from the
+// data folder it reads from.
+std::string FromStartFolder(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(path, ec);
+  return ec ? path : full.string();
+}
+
 int main(int argc, char** argv) {
   Options options = Parse(argc, argv);
+  options.framesDir = FromStartFolder(options.framesDir);
+  options.wavFile = FromStartFolder(options.wavFile);
+  options.y4mFile = FromStartFolder(options.y4mFile);
+  std::error_code cwdError;
+  std::string startFolder = std::filesystem::current_path(cwdError).string();
   if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
     std::fprintf(stderr, "dorsel: cannot open the data folder %s: %s\n", options.dataDir.c_str(),
                  std::strerror(errno));
@@ -168,6 +238,7 @@ int main(int argc, char** argv) {
   } else {
     std::string error;
     platform = host::MakeSdlPlatform(&error);
+    if (platform) host::Sdl(*platform).windowScale = options.scale;
     if (!platform) {
       std::fprintf(stderr,
                    "dorsel: cannot open a display: %s\n"
@@ -187,10 +258,28 @@ int main(int argc, char** argv) {
   demo.choices.useMmx = options.noMmx ? 0 : 1;
   demo.startOffsetMs = uint32_t(options.start);
   platform->player.SetStartOffsetMs(uint32_t(options.start));
+  demo.screenshots.folder = startFolder;
 
   FrameDriver run{demo, options.headless ? &host::Headless(*platform) : nullptr, options};
+  if (!options.wavFile.empty() && !run.wav.Open(options.wavFile, options.mixRate)) {
+    std::fprintf(stderr, "dorsel: cannot write %s: %s\n", options.wavFile.c_str(), std::strerror(errno));
+    return 2;
+  }
+  if (!options.y4mFile.empty() &&
+      !run.y4m.Open(options.y4mFile, kFrameWidth, kFrameHeight, options.fps)) {
+    std::fprintf(stderr, "dorsel: cannot write %s: %s\n", options.y4mFile.c_str(), std::strerror(errno));
+    return 2;
+  }
+  if (options.headless && isatty(STDERR_FILENO)) {
+    uint32_t to = options.end >= 0 ? uint32_t(std::min<long>(options.end, kDemoEndMs)) : kDemoEndMs;
+    run.progress = std::make_unique<ProgressMeter>(stderr, uint32_t(options.start), to);
+  }
   demo.afterFrame = [&run] { run.AfterFrame(); };
   int code = WinMain(demo, host::SW_SHOWNORMAL);
+  if (run.progress) run.progress->Finish();
+  demo.screenshots.Wait();
+  if (!run.wav.Close() && !run.writeFailed) run.Failed(options.wavFile);
+  if (!run.y4m.Close() && !run.writeFailed) run.Failed(options.y4mFile);
   if (demo.shutdowns == 0) return 1;  // the show never ran; the reason was shown
   if (options.headless)
     std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,

@@ -12,7 +12,7 @@ out=$1; shift
 [ $# -gt 0 ] || { echo "usage: tools/contact_sheet.sh OUT.png SECONDS..." >&2; exit 2; }
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 fps=${FPS:-30}
-build/dorsel --headless --data build/data --fps "$fps" --frames "$work/all" --every "${EVERY:-3}" >/dev/null
+build/dorsel --headless --data build/data --fps "$fps" --frames "$work/all" --every "${EVERY:-30}" >/dev/null
 frames=("$work"/all/t*.png)
 tiles=()
 for s in "$@"; do

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "host/win.h"
 
@@ -13,6 +14,12 @@ namespace host {
 
 class WindowSystem;
 struct Surface;
+
+// A picture as a viewer sees it: 0x00RRGGBB pixels, row by row.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+};
 
 // Fills `frames` stereo frames of interleaved 16-bit samples.
 using AudioPull = std::function<void(int16_t* samples, int frames)>;
@@ -39,6 +46,10 @@ class Backend {
   // The primary surface changed: put it on the screen. In a window only the
   // window's client area of the (desktop-sized) primary surface is shown.
   virtual void Show(const Surface& primary, HWND window) = 0;
+  // What `window` shows now, at the display's own resolution: the client
+  // area in a window, the whole mode in full screen, before the screen
+  // magnifies it. False while it has shown nothing.
+  virtual bool ShownPicture(HWND window, Picture* picture) = 0;
 
   // output: 1 wave-out style driver, 2 the system's default driver.
   virtual bool OpenAudio(int output, int rate, AudioPull pull, std::string* error) = 0;

@@ -1,5 +1,6 @@
 #include "host/headless.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/display_device.h"
@@ -18,13 +19,36 @@ bool HeadlessBackend::EnterFullscreen(HWND, int, int, int) {
   return true;
 }
 
-bool HeadlessBackend::OpenAudio(int, int rate, AudioPull, std::string* error) {
+bool HeadlessBackend::OpenAudio(int, int rate, AudioPull pull, std::string* error) {
   if (!refuseAudio.empty()) {
     *error = refuseAudio;
     return false;
   }
   audioRate_ = rate;
   audioOpenedMs_ = NowMs();
+  audioPull_ = std::move(pull);
+  audioTaken_ = 0;
+  return true;
+}
+
+int64_t HeadlessBackend::TakeHeardAudio(const std::function<void(const int16_t*, int)>& sink) {
+  if (audioRate_ == 0 || !audioPull_) return 0;
+  constexpr int kBlock = 4096;
+  int16_t block[2 * kBlock];
+  int64_t heard = AudioFramesHeard(), given = 0;
+  while (audioTaken_ < heard) {
+    int n = int(std::min<int64_t>(kBlock, heard - audioTaken_));
+    audioPull_(block, n);
+    sink(block, n);
+    audioTaken_ += n;
+    given += n;
+  }
+  return given;
+}
+
+bool HeadlessBackend::ShownPicture(HWND, Picture* picture) {
+  if (shows_ == 0) return false;
+  *picture = Picture{screenWidth_, screenHeight_, screen_};
   return true;
 }
 

@@ -37,6 +37,7 @@ class HeadlessBackend : public Backend {
   bool EnterFullscreen(HWND, int, int, int) override;
   void LeaveFullscreen(HWND) override { fullscreen = false; }
   void Show(const Surface& primary, HWND window) override;
+  bool ShownPicture(HWND window, Picture* picture) override;
 
   bool OpenAudio(int, int rate, AudioPull, std::string* error) override;
   void CloseAudio() override { audioRate_ = 0; }
@@ -48,6 +49,11 @@ class HeadlessBackend : public Backend {
   int ScreenWidth() const { return screenWidth_; }
   int ScreenHeight() const { return screenHeight_; }
   int ShowCount() const { return shows_; }
+
+  // Hands `sink` every stereo frame the listener has heard since the last
+  // call and not been given yet, pulled from the audio stream as a sound
+  // card would pull it. Returns how many frames it handed over.
+  int64_t TakeHeardAudio(const std::function<void(const int16_t*, int)>& sink);
 
   // Scripted input: runs whenever the queue is empty and input is looked for.
   std::function<void(WindowSystem&)> script;
@@ -65,6 +71,8 @@ class HeadlessBackend : public Backend {
   uint64_t extraMs_ = 0;
   int audioRate_ = 0;
   uint64_t audioOpenedMs_ = 0;
+  AudioPull audioPull_;
+  int64_t audioTaken_ = 0;
   std::vector<uint32_t> screen_;
   int screenWidth_ = 0, screenHeight_ = 0;
   int shows_ = 0;

@@ -79,7 +79,8 @@ bool SdlBackend::OpenWindow(HWND handle, const std::string& title, const Rect& o
   // Our windows are not resizable: the demo window's size is pinned anyway,
   // and the desktop's frame sits outside the client area we are given.
   SDL_Window* window = SDL_CreateWindow(DesktopText(title).c_str(), outer.left, outer.top,
-                                        outer.Width(), outer.Height(), SDL_WINDOW_SHOWN);
+                                        outer.Width() * windowScale, outer.Height() * windowScale,
+                                        SDL_WINDOW_SHOWN);
   if (!window) return false;
   SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
   if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
@@ -97,7 +98,7 @@ bool SdlBackend::OpenWindow(HWND handle, const std::string& title, const Rect& o
   SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
   SDL_RenderClear(renderer);
   SDL_RenderPresent(renderer);
-  views_[handle] = View{window, renderer, nullptr, 0, 0, false};
+  views_[handle] = View{window, renderer, nullptr, 0, 0, false, {}};
   return true;
 }
 
@@ -114,7 +115,7 @@ void SdlBackend::CloseWindow(HWND handle) {
 void SdlBackend::PlaceWindow(HWND handle, const Rect& outer) {
   View* view = ViewOf(handle);
   if (!view || view->fullscreen) return;
-  SDL_SetWindowSize(view->window, outer.Width(), outer.Height());
+  SDL_SetWindowSize(view->window, outer.Width() * windowScale, outer.Height() * windowScale);
   SDL_SetWindowPosition(view->window, outer.left, outer.top);
 }
 
@@ -226,7 +227,6 @@ bool SdlBackend::EnterFullscreen(HWND handle, int width, int height, int /*bitsP
     view->fullscreen = false;
     return false;
   }
-  SDL_RenderSetLogicalSize(view->renderer, width, height);
   cursorCheck_.insert(handle);
   return SizeTexture(*view, width, height);
 }
@@ -235,13 +235,12 @@ void SdlBackend::LeaveFullscreen(HWND handle) {
   View* view = ViewOf(handle);
   if (!view || !view->fullscreen) return;
   SDL_SetWindowFullscreen(view->window, 0);
-  SDL_RenderSetLogicalSize(view->renderer, 0, 0);
   view->fullscreen = false;
   // Back to the place the window had before: the window system never heard
   // of the full-screen moves.
   Rect place;
   if (windows_ && windows_->GetWindowRect(handle, &place)) {
-    SDL_SetWindowSize(view->window, place.Width(), place.Height());
+    SDL_SetWindowSize(view->window, place.Width() * windowScale, place.Height() * windowScale);
     SDL_SetWindowPosition(view->window, place.left, place.top);
   }
   cursorCheck_.insert(handle);
@@ -265,15 +264,30 @@ void SdlBackend::Show(const Surface& primary, HWND handle) {
   }
   if (area.Width() <= 0 || area.Height() <= 0 || !SizeTexture(*view, area.Width(), area.Height()))
     return;
-  void* pixels;
-  int pitch;
-  if (SDL_LockTexture(view->texture, nullptr, &pixels, &pitch) != 0) return;
-  SurfaceToRgb(primary, area, static_cast<uint32_t*>(pixels), pitch / 4);
-  SDL_UnlockTexture(view->texture);
+  Picture& shown = view->shown;
+  shown.width = area.Width();
+  shown.height = area.Height();
+  shown.pixels.resize(size_t(shown.width) * shown.height);
+  SurfaceToRgb(primary, area, shown.pixels.data(), shown.width);
+  if (SDL_UpdateTexture(view->texture, nullptr, shown.pixels.data(), shown.width * 4) != 0) return;
+  // The same rule in a window and in full screen: the largest whole scale
+  // that fits, centred on black. A window is exactly windowScale times its
+  // picture, so there it fills the window.
+  int outW = 0, outH = 0;
+  if (SDL_GetRendererOutputSize(view->renderer, &outW, &outH) != 0) return;
+  Rect fit = FitPicture(outW, outH, shown.width, shown.height);
+  SDL_Rect to{fit.left, fit.top, fit.Width(), fit.Height()};
   SDL_SetRenderDrawColor(view->renderer, 0, 0, 0, 255);
   SDL_RenderClear(view->renderer);
-  SDL_RenderCopy(view->renderer, view->texture, nullptr, nullptr);
+  SDL_RenderCopy(view->renderer, view->texture, nullptr, &to);
   SDL_RenderPresent(view->renderer);
+}
+
+bool SdlBackend::ShownPicture(HWND handle, Picture* picture) {
+  View* view = ViewOf(handle);
+  if (!view || view->shown.pixels.empty()) return false;
+  *picture = view->shown;
+  return true;
 }
 
 // --- Sound ---

@@ -40,6 +40,7 @@ class SdlBackend : public Backend {
   bool EnterFullscreen(HWND window, int width, int height, int bitsPerPixel) override;
   void LeaveFullscreen(HWND window) override;
   void Show(const Surface& primary, HWND window) override;
+  bool ShownPicture(HWND window, Picture* picture) override;
 
   bool OpenAudio(int output, int rate, AudioPull pull, std::string* error) override;
   void CloseAudio() override;
@@ -53,6 +54,9 @@ class SdlBackend : public Backend {
 
   // Message boxes go to standard error only (tests that must not block).
   bool boxesToStderr = false;
+  // Windows open this many times their size on the screen, each pixel a
+  // sharp square; set it before the first window opens.
+  int windowScale = 1;
 
  private:
   struct View {
@@ -61,6 +65,7 @@ class SdlBackend : public Backend {
     SDL_Texture* texture = nullptr;
     int textureWidth = 0, textureHeight = 0;
     bool fullscreen = false;
+    Picture shown;  // what the texture holds
   };
   View* ViewOf(HWND window);
   HWND HandleOf(uint32_t sdlWindowId) const;

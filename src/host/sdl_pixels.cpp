@@ -45,6 +45,24 @@ void SurfaceToRgb(const Surface& s, const Rect& area, uint32_t* out, int outStri
   }
 }
 
+Rect FitPicture(int outW, int outH, int picW, int picH) {
+  if (outW <= 0 || outH <= 0 || picW <= 0 || picH <= 0) return Rect{};
+  int scale = std::min(outW / picW, outH / picH);
+  int w = picW * scale, h = picH * scale;
+  if (scale == 0) {
+    // Too big for the output: shrink to the limiting side.
+    if (int64_t(outW) * picH <= int64_t(outH) * picW) {
+      w = outW;
+      h = int(int64_t(picH) * outW / picW);
+    } else {
+      h = outH;
+      w = int(int64_t(picW) * outH / picH);
+    }
+  }
+  int left = (outW - w) / 2, top = (outH - h) / 2;
+  return Rect{left, top, left + w, top + h};
+}
+
 std::vector<uint32_t> ProgramIcon(int size) {
   std::vector<uint32_t> icon(size_t(size) * size, 0);
   float c = (size - 1) * 0.5f, r = size * 0.5f;

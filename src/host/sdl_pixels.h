@@ -17,6 +17,12 @@ struct Surface;
 // surface comes out black, as would a window partly off the desktop.
 void SurfaceToRgb(const Surface& surface, const Rect& area, uint32_t* out, int outStride);
 
+// Where a picture of picW × picH goes on an output of outW × outH: centred,
+// its aspect kept, at the largest whole-number scale that fits so every
+// pixel becomes the same square of screen pixels; the rest stays black.
+// Only an output smaller than the picture gets a fractional scale (down).
+Rect FitPicture(int outW, int outH, int picW, int picH);
+
 // The program's icon, `size` × `size` pixels of 0xAARRGGBB: a chrome ring
 // on a dark disc with a glowing centre. Outside the disc is transparent.
 std::vector<uint32_t> ProgramIcon(int size);

@@ -50,6 +50,7 @@ constexpr uint32_t WM_CHAR = 0x0102;
 constexpr uint32_t WM_COMMAND = 0x0111;
 
 constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_F9 = 0x78;
 constexpr WPARAM VK_F11 = 0x7A;
 constexpr WPARAM VK_F12 = 0x7B;
 

@@ -160,8 +160,14 @@ LRESULT WindowSystem::SendMessage(HWND window, uint32_t message, WPARAM wParam, 
   return proc(window, message, wParam, lParam);
 }
 
-LRESULT WindowSystem::DefWindowProc(HWND window, uint32_t message, WPARAM, LPARAM) {
+LRESULT WindowSystem::DefWindowProc(HWND window, uint32_t message, WPARAM wParam, LPARAM) {
   switch (message) {
+    case WM_KEYDOWN:
+      if (wParam == VK_F9 && screenshot_) {
+        Picture picture;
+        if (backend_.ShownPicture(window, &picture)) screenshot_(window, std::move(picture));
+      }
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;

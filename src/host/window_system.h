@@ -2,6 +2,7 @@
 // calls the show's start-up and window procedures make.
 #pragma once
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,6 +49,11 @@ class WindowSystem {
   void SetCursor(bool visible) { backend_.ShowCursor(visible); }
   void MessageBox(HWND owner, const std::string& text, const std::string& caption);
 
+  // The desktop's screenshot key: F9 that reaches the default procedure
+  // hands what the window shows to this handler (if there is one).
+  using ScreenshotHandler = std::function<void(HWND, Picture&&)>;
+  void SetScreenshotHandler(ScreenshotHandler handler) { screenshot_ = std::move(handler); }
+
   // Called by backends when the desktop moved a window.
   void WindowMoved(HWND window, Point topLeft);
 
@@ -73,6 +79,7 @@ class WindowSystem {
   int quitCode_ = 0;
   std::vector<std::string> failCreate_;
   int defaultPlacements_ = 0;
+  ScreenshotHandler screenshot_;
 };
 
 }  // namespace host

@@ -15,6 +15,7 @@
 #include "director/tiles.h"
 #include "display/display.h"
 #include "display/present.h"
+#include "display/screenshot.h"
 #include "effects2d/bump_lights.h"
 #include "effects2d/flare.h"
 #include "effects2d/image_sets.h"
@@ -107,4 +108,5 @@ struct Demo {
   long presents = 0;  // frames handed to the display
   // Runs after every frame of the loop (the headless driver's clock, capture).
   std::function<void()> afterFrame;
+  Screenshots screenshots;  // F9
 };

@@ -37,6 +37,7 @@ int WinMain(Demo& demo, int showCommand) {
 
   demo.settings.useMmx = CpuHasMmx();
   RegisterClasses(demo);
+  InstallScreenshotKey(demo);
   // No version probing on this host: the newest interface set is taken as
   // present and the display device says what it really has.
   demo.DirectXVersion = 0x600;

@@ -290,22 +290,31 @@ TEST_F(SdlDesktop, EveryFullScreenModeShowsItsConvertedPictureScaledUp) {
     ASSERT_TRUE(PumpUntil([&] { return SDL_ShowCursor(SDL_QUERY) == SDL_DISABLE; }))
         << "the cursor stays visible in full screen";
 
-    // The mode fills the screen's height with its aspect kept; the screen
-    // pixel at the centre of each mode pixel must show that pixel.
-    double scale = std::min(double(kScreenWidth) / mode.width, double(kScreenHeight) / mode.height);
-    double offsetX = (kScreenWidth - mode.width * scale) / 2;
-    double offsetY = (kScreenHeight - mode.height * scale) / 2;
+    // The mode is shown at the largest whole scale that fits (2 for both
+    // sizes on this screen), centred on black: every screen pixel of the
+    // picture shows its mode pixel, so nothing is blurred or stretched.
+    int scale = std::min(kScreenWidth / mode.width, kScreenHeight / mode.height);
+    ASSERT_EQ(scale, 2);
+    int offsetX = (kScreenWidth - mode.width * scale) / 2;
+    int offsetY = (kScreenHeight - mode.height * scale) / 2;
+    int shown = mode.width * mode.height * scale * scale;
     Probe probe = [&](int i, int* x, int* y, uint32_t* rgb) {
-      if (i >= mode.width * mode.height + kScreenHeight) return false;
-      if (i >= mode.width * mode.height) {  // the bar left of the picture is black
-        *x = int(offsetX) - 1;
-        *y = i - mode.width * mode.height;
-        *rgb = 0;
+      if (i >= shown + kScreenHeight + (offsetY > 0 ? kScreenWidth : 0)) return false;
+      *rgb = 0;
+      if (i >= shown + kScreenHeight) {  // the bar above the picture is black
+        *x = i - shown - kScreenHeight;
+        *y = offsetY - 1;
         return true;
       }
-      int mx = i % mode.width, my = i / mode.width;
-      *x = int(offsetX + (mx + 0.5) * scale);
-      *y = int(offsetY + (my + 0.5) * scale);
+      if (i >= shown) {  // and so is the bar left of it
+        *x = offsetX - 1;
+        *y = i - shown;
+        return true;
+      }
+      int sx = i % (mode.width * scale), sy = i / (mode.width * scale);
+      *x = offsetX + sx;
+      *y = offsetY + sy;
+      int mx = sx / scale, my = sy / scale;
       bool inside = mx >= left && mx < left + 512 && my >= top && my < top + 384;
       uint32_t p = inside ? Pattern(mx - left, my - top) : 0;
       *rgb = mode.bits == 8 ? Grey(p) : p;

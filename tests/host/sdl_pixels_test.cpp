@@ -137,3 +137,35 @@ TEST(SdlKeys, KeysMapToVirtualKeyCodes) {
 
 }  // namespace
 }  // namespace host
+
+namespace host {
+namespace {
+
+TEST(SdlPixels, PicturesFitAtTheLargestWholeScaleCentredOnBlack) {
+  struct Case {
+    int outW, outH, picW, picH;
+    Rect want;
+  };
+  const Case cases[] = {
+      {512, 384, 512, 384, {0, 0, 512, 384}},          // a window at scale 1
+      {1024, 768, 512, 384, {0, 0, 1024, 768}},        // --scale 2
+      {2048, 1536, 512, 384, {0, 0, 2048, 1536}},      // --scale 4
+      {1920, 1080, 512, 384, {448, 156, 1472, 924}},   // 2x: 3x would need 1152 rows
+      {1920, 1080, 640, 480, {320, 60, 1600, 1020}},   // 2x, pillarbox
+      {1280, 800, 640, 480, {320, 160, 960, 640}},     // 1.67 fits only once
+      {1280, 1024, 512, 384, {128, 128, 1152, 896}},   // 2x, bars on all sides
+      {2560, 1440, 512, 384, {512, 144, 2048, 1296}},  // 3x
+      {1024, 2000, 512, 384, {0, 616, 1024, 1384}},    // a tall screen: letterbox
+      {400, 300, 512, 384, {0, 0, 400, 300}},          // smaller than the picture: shrink
+      {300, 400, 512, 384, {0, 87, 300, 312}},         // shrink to the width
+      {0, 0, 512, 384, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    Rect got = FitPicture(c.outW, c.outH, c.picW, c.picH);
+    EXPECT_EQ(got, c.want) << c.picW << "x" << c.picH << " on " << c.outW << "x" << c.outH << ": got "
+                           << got.left << "," << got.top << "," << got.right << "," << got.bottom;
+  }
+}
+
+}  // namespace
+}  // namespace host

@@ -17,6 +17,7 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include "sdl_xvfb.h"
+#include "support/process.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ class SdlProgram : public ::testing::Test {
       setenv("SDL_VIDEODRIVER", "x11", 1);
       setenv("SDL_AUDIODRIVER", "disk", 1);
       setenv("SDL_DISKAUDIOFILE", (work_ + "/sound.raw").c_str(), 1);
+      if (chdir(work_.c_str()) != 0) _exit(126);  // where a viewer would start it
       FILE* log = std::fopen((work_ + "/log.txt").c_str(), "w");
       if (log) {
         dup2(fileno(log), 1);
@@ -96,6 +98,21 @@ class SdlProgram : public ::testing::Test {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
+  // The demo window once it has the given size, "" if it never does. The
+  // search is repeated: a renderer may replace the window it was made on
+  // with a new one of the same name, so the first one seen can vanish.
+  std::string DemoWindow(int width, int height, sdltest::Geometry* g) {
+    std::string xid;
+    WaitFor([&] {
+      xid = sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null");
+      xid = xid.substr(0, xid.find('\n'));
+      if (xid.empty()) return false;
+      *g = sdltest::WindowGeometry(xid);
+      return g->width == width && g->height == height;
+    });
+    return g->width == width && g->height == height ? xid : std::string();
+  }
+
   std::string program_, data_, work_;
   sdltest::Xvfb xvfb_;
   pid_t child_ = -1;
@@ -103,19 +120,11 @@ class SdlProgram : public ::testing::Test {
 
 TEST_F(SdlProgram, WindowShowsTheShowF11GoesAndComesBackEscapeEndsIt) {
   Start({"--skip-settings", "--windowed", "--data", data_, "--frames", work_ + "/frames"});
-  std::string xid;
-  ASSERT_TRUE(WaitFor([&] {
-    xid = sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null");
-    return !xid.empty();
-  })) << "no window appeared; the program said:\n" << Log();
-  xid = xid.substr(0, xid.find('\n'));
-  EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), "dorsel @ oru\u00B4" "99\n");
-
   sdltest::Geometry place;
-  ASSERT_TRUE(WaitFor([&] {
-    place = sdltest::WindowGeometry(xid);
-    return place.width == 512 && place.height == 384;
-  })) << "the client area is " << place.width << "x" << place.height;
+  std::string xid = DemoWindow(512, 384, &place);
+  ASSERT_FALSE(xid.empty()) << "no 512x384 window appeared (last seen " << place.width << "x" << place.height
+                            << "); the program said:\n" << Log();
+  EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), "dorsel @ oru\u00B4" "99\n");
 
   // The window shows a frame the show drew: one of the frames it has
   // written by the time the screenshot is taken.
@@ -153,6 +162,29 @@ TEST_F(SdlProgram, WindowShowsTheShowF11GoesAndComesBackEscapeEndsIt) {
   std::vector<int16_t> samples = sdltest::ReadSamples(work_ + "/sound.raw");
   ASSERT_GT(samples.size(), 22050u) << "hardly any sound was written";
   EXPECT_GT(sdltest::LoudSamples(samples), samples.size() / 20) << "the sound is (nearly) silent";
+}
+
+// From the command line: --scale 2 makes the window 1024 × 768, and F9
+// saves a shot in the folder the program was started in (not the data
+// folder) and names it on standard output.
+TEST_F(SdlProgram, ScaleTwoOpensTheWindowTwiceAsLargeAndF9SavesAShotWhereItStarted) {
+  Start({"--skip-settings", "--windowed", "--scale", "2", "--nosound", "--data", data_});
+  sdltest::Geometry g;
+  std::string xid = DemoWindow(1024, 768, &g);
+  ASSERT_FALSE(xid.empty()) << "no 1024x768 window appeared (last seen " << g.width << "x" << g.height
+                            << "); the program said:\n" << Log();
+
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key F9");
+  std::string prefix = "screenshot " + work_ + "/dorsel-";
+  ASSERT_TRUE(WaitFor([&] { return Log().find(prefix) != std::string::npos; })) << Log();
+  std::string log = Log();
+  std::string path = log.substr(log.find(prefix) + 11, work_.size() + 19);
+  EXPECT_EQ(path.substr(path.size() - 4), ".png") << log;
+  EXPECT_EQ(testing_support::PngSize(path), std::make_pair(512, 384)) << path;
+  EXPECT_FALSE(std::filesystem::exists(data_ + "/" + path.substr(work_.size() + 1))) << "written into the data folder";
+
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key Escape");
+  EXPECT_EQ(WaitForExit(), 0) << Log();
 }
 
 // What the listener hears is the module itself: the sound the show sent to

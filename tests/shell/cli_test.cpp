@@ -1,10 +1,15 @@
 // The program as a user runs it: command line, headless show, frame files.
 #include <gtest/gtest.h>
 
+#include "director/timetable.h"
 #include "support/process.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -54,10 +59,127 @@ TEST(CommandLine, BadArgumentsAreExplainedWithCodeTwo) {
   EXPECT_EQ(version.out.rfind("dorsel ", 0), 0u);
 }
 
+// Each refusal names what is wrong, so the message is checked too.
+TEST(CommandLine, RangesAndConflictsOfTheViewerOptionsAreRefused) {
+  struct Case {
+    const char* args;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"--scale 0", "--scale takes a whole number from 1 to 4, not '0'"},
+      {"--scale 5", "--scale takes a whole number from 1 to 4, not '5'"},
+      {"--scale", "--scale needs a value"},
+      {"--window 0", "--window takes a whole number from 1 to 22, not '0'"},
+      {"--window 23", "--window takes a whole number from 1 to 22, not '23'"},
+      {"--window two", "--window takes a whole number from 1 to 22, not 'two'"},
+      {"--window 3 --start 1000", "--window and --start both say where to begin"},
+      {"--start 1000 --window 3", "--window and --start both say where to begin"},
+      {"--start 0 --window 1", "--window and --start both say where to begin"},
+      {"--window 5 --end 78999", "--end comes before the start of that --window"},
+      {"--wav", "--wav needs a value"},
+      {"--y4m ''", "--y4m needs a value"},
+      {"--wav a.wav --nosound", "--wav records the music, and --nosound has none"},
+      {"--wav same --y4m same", "--wav and --y4m name the same file"},
+      {"--headless --scale 2", "--scale sizes the window, and --headless has none"},
+      {"--y4m a.y4m --scale 3", "--scale sizes the window, and a recording has none"},
+      {"--y4m /nonexistent/folder/a.y4m", "cannot write /nonexistent/folder/a.y4m"},
+      {"--wav /nonexistent/folder/a.wav", "cannot write /nonexistent/folder/a.wav"},
+  };
+  for (const Case& c : cases) {
+    Result r = RunDorsel(kData + " " + c.args);
+    EXPECT_EQ(r.exitCode, 2) << c.args << "\n" << r.out;
+    EXPECT_EQ(r.out.rfind("dorsel: ", 0), 0u) << c.args << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
+  }
+  // The edges of the ranges are taken.
+  for (const char* ok : {"--headless --window 1 --end 0", "--headless --window 22 --end 231000",
+                         "--headless --window 4 --end 57000"}) {
+    Result r = RunDorsel(std::string(ok) + " " + kData);
+    EXPECT_EQ(r.exitCode, 0) << ok << "\n" << r.out;
+  }
+}
+
+TEST(CommandLine, ListWindowsPrintsTheTimetableTheDirectorRuns) {
+  Result r = RunDorsel("--list-windows");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, TimetableText());
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 22);
+  EXPECT_EQ(r.out.rfind(" 1    0.000   20.000  ", 0), 0u) << r.out;
+  Result help = RunDorsel("--help");
+  for (const char* option : {"--wav", "--y4m", "--scale", "--list-windows", "--window", "F9"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+// --window N is --start at that window's beginning: the first frame is
+// drawn by window N, and the show's music starts there too.
+TEST(CommandLine, WindowStartsTheShowAtTheBeginningOfThatWindow) {
+  std::string dir = testing::TempDir() + "/dorsel-window";
+  for (int w = 1; w <= kScheduleWindows; ++w) {
+    SCOPED_TRACE("window " + std::to_string(w));
+    std::filesystem::remove_all(dir);
+    uint32_t from = kSchedule[size_t(w - 1)].from;
+    Result r = RunDorsel("--headless --window " + std::to_string(w) + " --end " + std::to_string(from) +
+                         " --frames " + dir + " " + kData);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("frames 1, last demo time " + std::to_string(from) + " ms, windows visited 1/22"),
+              std::string::npos)
+        << r.out;
+    char name[32];
+    std::snprintf(name, sizeof name, "/t%07u.png", unsigned(from));
+    EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
+  }
+}
+
 TEST(CommandLine, AMissingSongIsAFailure) {
   Result r = RunDorsel("--headless --data /");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.out.find("Fmod ERROR!: File not found: what2xx.it"), std::string::npos) << r.out;
+}
+
+}  // namespace
+
+namespace {
+
+std::string SourceFile(const std::string& name) {
+  std::ifstream in(std::string(DORSEL_SOURCE_DIR) + "/" + name);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The manual and the README keep up with the program: every option its
+// --help names is described in both, and the manual reads without warnings.
+TEST(Documentation, TheManualAndTheReadmeDescribeEveryOption) {
+  Result help = RunDorsel("--help");
+  std::vector<std::string> options;
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("  --", 0) == 0) options.push_back(line.substr(2, line.find(' ', 2) - 2));
+  ASSERT_GE(options.size(), 20u) << help.out;
+  std::string manual = SourceFile("docs/dorsel.6"), readme = SourceFile("README.md");
+  ASSERT_FALSE(manual.empty());
+  for (const std::string& o : options) {
+    std::string roff;  // roff writes every hyphen of an option as \-
+    for (char c : o) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+    EXPECT_NE(manual.find(roff), std::string::npos) << o << " is missing from the manual";
+    if (o != "--help" && o != "--version") {
+      EXPECT_NE(readme.find("`" + o), std::string::npos) << o << " is missing from the README";
+    }
+  }
+  for (const char* key : {"F9", "F11", "F12", "Escape"}) EXPECT_NE(manual.find(key), std::string::npos) << key;
+  // The README's excerpt of the timetable is the one the program prints.
+  std::string timetable = TimetableText();
+  std::string first = timetable.substr(0, timetable.find('\n') + 1);
+  std::string last = timetable.substr(timetable.rfind('\n', timetable.size() - 2) + 1);
+  EXPECT_NE(readme.find(first), std::string::npos) << first;
+  EXPECT_NE(readme.find(last), std::string::npos) << last;
+
+  if (!testing_support::RunCommand("command -v man >/dev/null 2>&1").exitCode) {
+    Result man = testing_support::RunCommand("MANWIDTH=80 man --warnings -l " + std::string(DORSEL_SOURCE_DIR) +
+                                             "/docs/dorsel.6 2>&1 >/dev/null");
+    EXPECT_EQ(man.exitCode, 0);
+    EXPECT_EQ(man.out, "") << "man warns";
+    Result text = testing_support::RunCommand("MANWIDTH=80 man -l " + std::string(DORSEL_SOURCE_DIR) + "/docs/dorsel.6");
+    EXPECT_NE(text.out.find("--list-windows"), std::string::npos) << text.out.substr(0, 400);
+  }
 }
 
 }  // namespace

@@ -78,6 +78,9 @@ int RunItCommand(const std::vector<std::string>& args) {
   std::ostringstream log;
   try {
     openmpt::module mod(in, log);
+    // The show's player does not dither, so neither do we: the WAV is then
+    // sample for sample what the show plays from its start.
+    mod.ctl_set_integer("dither", 0);
     std::printf("file: %s\n", file.c_str());
     std::printf("title: %s\n", mod.get_metadata("title").c_str());
     std::printf("length: %.3f s\n", mod.get_duration_seconds());
