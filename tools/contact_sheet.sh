@@ -2,14 +2,14 @@
 # Plays the whole show headless once and lays the frames nearest the given
 # demo times (in seconds) out as one labelled contact sheet.
 #
-#   tools/contact_sheet.sh OUT.png 5 30 55 ...
+#   tools/contact_sheet.sh OUT.jpg 5 30 55 ...
 #
 # The show runs from the start so every frame carries what came before it
 # (the zoom's texture, the typed pages, the melting object), as a viewer sees it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$1; shift
-[ $# -gt 0 ] || { echo "usage: tools/contact_sheet.sh OUT.png SECONDS..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: tools/contact_sheet.sh OUT.jpg SECONDS..." >&2; exit 2; }
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 fps=${FPS:-30}
 build/dorsel --headless --data build/data --fps "$fps" --frames "$work/all" --every "${EVERY:-30}" >/dev/null
@@ -28,5 +28,5 @@ for s in "$@"; do
     label:"$label" -gravity center -append "$work/tile-$(printf '%07d' "$want").png"
   tiles+=("$work/tile-$(printf '%07d' "$want").png")
 done
-montage "${tiles[@]}" -tile 4x -geometry 256x212+4+4 -background '#101010' "$out"
+montage "${tiles[@]}" -tile 4x -geometry 256x212+4+4 -background "#101010" -quality 85 "$out"
 echo "wrote $out (${#tiles[@]} frames)"
