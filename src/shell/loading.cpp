@@ -67,13 +67,13 @@ void LoadDemoAssets(Demo& demo) {
   BuildLightRamp(demo.trace.lights[1].ramp, 38, 26, 48, 150, 20, 0);
   BuildLightRamp(demo.trace.lights[2].ramp, 58, 24, 12, 150, 20, 0);
   // 15. The six scenes, in the order of their files. The first one that
-  // cannot be opened has said so and no further scene is read; start-up
-  // ends the program when loading is done.
+  // cannot be opened has said so, and the program ends there with 1: no
+  // further scene is read and the song never starts.
   for (; demo.sceneCounter < kSceneCount; ++demo.sceneCounter) {
     int k = demo.sceneCounter;
     if (!LoadScene(demo.scenes[k], kSceneFiles[k], demo.random)) {
       demo.sceneMissing = 1;
-      break;
+      return;
     }
   }
   int32_t faces = LargestFaceCount(demo.scenes.data(), kSceneCount);

@@ -83,6 +83,9 @@ TEST(SceneLoading, AMissingSceneEndsTheProgramWithOne) {
     ASSERT_GE(out.size(), 24u);
     EXPECT_EQ(out.substr(out.size() - 24), "Can't open X_VOTKY.3DS!\n");
     EXPECT_EQ(s.demo.scenes[3].objectCount, 0);
+    ASSERT_NE(s.demo.SongHandle, nullptr);
+    EXPECT_FALSE(s.demo.SongHandle->playing) << "the song starts only after the last scene";
+    EXPECT_TRUE(s.demo.textWriter.overlay.empty()) << "loading stops at the missing scene";
   }
   // The program itself, from the command line.
   testing_support::Outcome run = testing_support::RunCommand(
