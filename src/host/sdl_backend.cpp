@@ -101,7 +101,21 @@ bool SdlBackend::OpenWindow(HWND handle, const std::string& title, const Rect& o
   return true;
 }
 
+bool SdlBackend::OpenForm(HWND window, const std::string& title, const Rect& outer) {
+  return forms_.OpenForm(window, title, outer);
+}
+
+bool SdlBackend::OpenControl(HWND control, HWND parent, const ControlSpec& spec) {
+  return forms_.OpenControl(control, parent, spec);
+}
+
+void SdlBackend::SetControlText(HWND control, const std::string& text) { forms_.SetText(control, text); }
+void SdlBackend::SetControlCheck(HWND control, bool checked) { forms_.SetCheck(control, checked); }
+bool SdlBackend::ControlChecked(HWND control) { return forms_.Checked(control); }
+void SdlBackend::SetControlFont(HWND control, int font) { forms_.SetFont(control, font); }
+
 void SdlBackend::CloseWindow(HWND handle) {
+  if (forms_.Close(handle)) return;
   View* view = ViewOf(handle);
   if (!view) return;
   if (view->texture) SDL_DestroyTexture(view->texture);
@@ -112,6 +126,7 @@ void SdlBackend::CloseWindow(HWND handle) {
 }
 
 void SdlBackend::PlaceWindow(HWND handle, const Rect& outer) {
+  if (forms_.Owns(handle)) return forms_.Place(handle, outer);
   View* view = ViewOf(handle);
   if (!view || view->fullscreen) return;
   SDL_SetWindowSize(view->window, outer.Width(), outer.Height());
@@ -127,6 +142,7 @@ void SdlBackend::HandleEvent(WindowSystem& windows, const void* raw) {
       // Only a signal gets here (closing the last window does not quit):
       // close every window the way the close button would.
       for (const auto& entry : views_) windows.PostMessage(entry.first, WM_CLOSE, 0, 0);
+      for (HWND form : forms_.Forms()) windows.PostMessage(form, WM_CLOSE, 0, 0);
       break;
     case SDL_WINDOWEVENT: {
       HWND h = HandleOf(e.window.windowID);
@@ -174,7 +190,13 @@ void SdlBackend::HandleEvent(WindowSystem& windows, const void* raw) {
 }
 
 bool SdlBackend::PumpEvents(WindowSystem& windows, bool wait) {
-  if (wait && views_.empty()) return false;  // nothing could ever arrive
+  if (wait && views_.empty() && forms_.Empty()) return false;  // nothing could ever arrive
+  // Forms wait on their own toolkit. SDL is still asked after each turn,
+  // since a signal to end the program arrives through it.
+  if (!forms_.Empty()) {
+    forms_.Pump(wait ? (views_.empty() ? 0.05 : 0.005) : 0.0);
+    wait = false;
+  }
   SDL_Event e;
   bool got = wait ? SDL_WaitEvent(&e) != 0 : SDL_PollEvent(&e) != 0;
   while (got) {

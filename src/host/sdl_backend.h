@@ -15,6 +15,7 @@
 #include <string>
 
 #include "host/backend.h"
+#include "host/fltk_forms.h"
 #include "host/platform.h"
 
 struct SDL_Window;
@@ -31,6 +32,12 @@ class SdlBackend : public Backend {
   uint64_t NowMs() override;
   Rect DesktopRect() override;
   bool OpenWindow(HWND window, const std::string& title, const Rect& outer) override;
+  bool OpenForm(HWND window, const std::string& title, const Rect& outer) override;
+  bool OpenControl(HWND control, HWND parent, const ControlSpec& spec) override;
+  void SetControlText(HWND control, const std::string& text) override;
+  void SetControlCheck(HWND control, bool checked) override;
+  bool ControlChecked(HWND control) override;
+  void SetControlFont(HWND control, int font) override;
   void CloseWindow(HWND window) override;
   void PlaceWindow(HWND window, const Rect& outer) override;
   void ShowCursor(bool visible) override;
@@ -70,6 +77,7 @@ class SdlBackend : public Backend {
   static void AudioCallback(void* self, uint8_t* stream, int bytes);
 
   std::map<HWND, View> views_;
+  FltkForms forms_{windows_};
   std::set<HWND> cursorCheck_;  // windows whose cursor must be asked for again
   WindowSystem* windows_ = nullptr;
   friend std::unique_ptr<Platform> MakeSdlPlatform(std::string*);
