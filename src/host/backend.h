@@ -49,7 +49,8 @@ class Backend {
   // window's client area of the (desktop-sized) primary surface is shown.
   virtual void Show(const Surface& primary, HWND window) = 0;
 
-  // output: 1 wave-out style driver, 2 the system's default driver.
+  // output: 1 the system's default output (through its sound server where
+  // one runs), 2 the most direct output it has, else the default.
   virtual bool OpenAudio(int output, int rate, AudioPull pull, std::string* error) = 0;
   virtual void CloseAudio() = 0;
   // Stereo frames that have actually reached the listener since OpenAudio.

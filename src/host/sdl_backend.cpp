@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -309,31 +310,47 @@ void SdlBackend::AudioCallback(void* user, uint8_t* stream, int bytes) {
   self->deliveredAtNs_ = SteadyNs();
 }
 
-bool SdlBackend::TryAudio(const char* driver, int rate, std::string* error) {
-  if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
-  int failed = SDL_InitSubSystem(SDL_INIT_AUDIO);
-  if (driver) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-  if (failed) {
-    *error = SDL_GetError();
-    return false;
-  }
-  // About 25 ms of sound per callback: short enough that the picture is
-  // never far behind the ear, long enough not to starve on a busy frame.
+std::vector<AudioAttempt> AudioAttempts(int output, int rate, const std::string& namedDriver) {
+  // About 25 ms of sound per callback by default: short enough that the
+  // picture is never far behind the ear, long enough not to starve on a
+  // busy frame. The direct output takes about half of that.
   int frames = 256;
   while (frames * 2 <= rate / 40) frames *= 2;
+  int small = 256;
+  while (small * 2 <= rate / 80) small *= 2;
+  std::vector<AudioAttempt> attempts;
+  if (output == kOutputDirectSound && namedDriver.empty())
+    attempts.push_back(AudioAttempt{"alsa", "sysdefault", small});
+  attempts.push_back(AudioAttempt{"", "", frames});
+  return attempts;
+}
+
+bool SdlBackend::TryAudio(const AudioAttempt& attempt, int rate, std::string* error) {
+  const char* driver = attempt.driver.empty() ? nullptr : attempt.driver.c_str();
+  if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
+  // SDL's ALSA driver opens the device the environment names.
+  const char* given = SDL_getenv("AUDIODEV");
+  bool setDevice = !attempt.device.empty() && !(given && *given);
+  if (setDevice) setenv("AUDIODEV", attempt.device.c_str(), 1);
+  int failed = SDL_InitSubSystem(SDL_INIT_AUDIO);
+  if (driver) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  SDL_AudioDeviceID device = 0;
   SDL_AudioSpec want{}, have{};
-  want.freq = rate;
-  want.format = AUDIO_S16SYS;
-  want.channels = 2;
-  want.samples = uint16_t(frames);
-  want.callback = &SdlBackend::AudioCallback;
-  want.userdata = this;
-  // No changes allowed: SDL converts to whatever the device wants, so the
-  // player always mixes at the rate the viewer chose.
-  SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (!failed) {
+    want.freq = rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = uint16_t(attempt.bufferFrames);
+    want.callback = &SdlBackend::AudioCallback;
+    want.userdata = this;
+    // No changes allowed: SDL converts to whatever the device wants, so the
+    // player always mixes at the rate the viewer chose.
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!device) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  if (setDevice) unsetenv("AUDIODEV");
   if (!device) {
     *error = SDL_GetError();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   audioDevice_ = device;
@@ -349,26 +366,14 @@ bool SdlBackend::OpenAudio(int output, int rate, AudioPull pull, std::string* er
   audioRate_ = rate;
   delivered_ = heard_ = 0;
   deliveredAtNs_ = 0;
-  // The default output is SDL's own choice. The wave-out style output is the
-  // first other real driver that opens, if the system has one. A driver named
-  // in the environment overrides both.
-  std::vector<std::string> others;
   const char* named = SDL_getenv("SDL_AUDIODRIVER");
-  if (output == kOutputWaveOut && !(named && *named)) {
-    std::string preferred;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-      preferred = SDL_GetCurrentAudioDriver();
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
-      std::string name = SDL_GetAudioDriver(i);
-      if (name != preferred && name != "dummy" && name != "disk") others.push_back(name);
-    }
+  std::vector<AudioAttempt> attempts = AudioAttempts(output, rate, named ? named : "");
+  for (size_t i = 0; i < attempts.size(); ++i) {
+    std::string failure;
+    if (TryAudio(attempts[i], rate, &failure)) return true;
+    if (i + 1 == attempts.size()) *error = failure;
   }
-  std::string ignored;
-  for (const std::string& name : others)
-    if (TryAudio(name.c_str(), rate, &ignored)) return true;
-  return TryAudio(nullptr, rate, error);
+  return false;
 }
 
 void SdlBackend::CloseAudio() {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "host/backend.h"
 #include "host/fltk_forms.h"
@@ -73,7 +74,7 @@ class SdlBackend : public Backend {
   HWND HandleOf(uint32_t sdlWindowId) const;
   bool SizeTexture(View& view, int width, int height);
   void HandleEvent(WindowSystem& windows, const void* event);
-  bool TryAudio(const char* driver, int rate, std::string* error);
+  bool TryAudio(const struct AudioAttempt& attempt, int rate, std::string* error);
   static void AudioCallback(void* self, uint8_t* stream, int bytes);
 
   std::map<HWND, View> views_;
@@ -92,6 +93,24 @@ class SdlBackend : public Backend {
   uint64_t deliveredAtNs_ = 0;
   int64_t heard_ = 0;
 };
+
+// One way of opening the sound: an SDL driver (empty: SDL's own choice), an
+// ALSA device name (empty: the driver's default) and the frames a callback
+// fills.
+struct AudioAttempt {
+  std::string driver;
+  std::string device;
+  int bufferFrames = 0;
+  bool operator==(const AudioAttempt&) const = default;
+};
+
+// How an output is opened, in the order to try. "Wave-out" is the system's
+// default output, which goes through its sound server where one runs.
+// "DirectSound" is the most direct output there is: ALSA's own device,
+// past any sound server, with a small buffer; where that does not open, the
+// default stands in. A driver named in the environment (`namedDriver`)
+// decides for both.
+std::vector<AudioAttempt> AudioAttempts(int output, int rate, const std::string& namedDriver);
 
 // The Windows-style virtual-key code for an SDL key, 0 for keys the show
 // never looks at.
