@@ -112,9 +112,10 @@ struct WndClass {
   WndProc proc;
   uint32_t style = 0;
   int icon = 0;
-  // A black window is a surface the show draws; any other is painted by the
-  // desktop in its own colour and may hold controls.
   bool blackBackground = false;
+  // A window in the desktop's own colour (the menu colour) is painted by
+  // the desktop's toolkit and holds controls; others are surfaces to draw on.
+  bool systemColourBackground = false;
 };
 
 }  // namespace host

@@ -42,7 +42,7 @@ HWND WindowSystem::CreateWindow(const std::string& className, const std::string&
   }
   HWND handle = nextHandle_++;
   Rect outer{x, y, x + width, y + height};
-  bool form = !classes_[className].blackBackground;
+  bool form = classes_[className].systemColourBackground;
   if (!(form ? backend_.OpenForm(handle, title, outer) : backend_.OpenWindow(handle, title, outer)))
     return 0;
   windows_[handle] = Window{className, title, outer, false};

@@ -14,7 +14,7 @@ void RegisterClasses(Demo& demo) {
                             [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
                               return SettingsWndProc(demo, w, m, wp, lp);
                             },
-                            CS_HREDRAW | CS_VREDRAW, kProgramIcon, false});
+                            CS_HREDRAW | CS_VREDRAW, kProgramIcon, false, true});
   ws.RegisterClass(WndClass{"Demo",
                             [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
                               return MainWndProc(demo, w, m, wp, lp);

@@ -64,7 +64,7 @@ class SdlSettings : public ::testing::Test {
 
   // The program with no option but the data folder (and where its frames go,
   // which chooses nothing).
-  void Start() {
+  void Start(const std::vector<std::string>& more = {}) {
     child_ = fork();
     if (child_ == 0) {
       setenv("SDL_VIDEODRIVER", "x11", 1);
@@ -75,9 +75,12 @@ class SdlSettings : public ::testing::Test {
         dup2(fileno(log), 1);
         dup2(fileno(log), 2);
       }
-      std::string frames = work_ + "/frames";
-      execl(program_.c_str(), program_.c_str(), "--data", data_.c_str(), "--frames", frames.c_str(),
-            static_cast<char*>(nullptr));
+      std::vector<std::string> args{program_, "--data", data_, "--frames", work_ + "/frames"};
+      args.insert(args.end(), more.begin(), more.end());
+      std::vector<char*> argv;
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(program_.c_str(), argv.data());
       _exit(127);
     }
   }
@@ -278,6 +281,25 @@ TEST_F(SdlSettings, ClosingItFromTheWindowManagerEndsWithNothingElseOpened) {
   EXPECT_EQ(code, 0) << Log();
   EXPECT_FALSE(demoSeen);
   EXPECT_EQ(NewestFrameMs(), -1);
+}
+
+TEST_F(SdlSettings, AnOptionThatMakesAChoiceStartsTheShowWithoutAsking) {
+  for (const char* option : {"--nosound", "--skip-settings"}) {
+    SCOPED_TRACE(option);
+    Start({option, "--windowed"});
+    bool asked = false;
+    std::string demo;
+    ASSERT_TRUE(WaitFor([&] {
+      asked = asked || !sdltest::Run("xdotool search --name '^dorsel settings$' 2>/dev/null").empty();
+      demo = sdltest::Run("xdotool search --onlyvisible --name '^dorsel @ oru' 2>/dev/null");
+      return !demo.empty();
+    })) << Log();
+    EXPECT_FALSE(asked) << "the settings window showed";
+    demo = demo.substr(0, demo.find('\n'));
+    EXPECT_TRUE(WaitFor([&] { return sdltest::WindowGeometry(demo).width == 512; }));
+    sdltest::Run("xdotool windowfocus --sync " + demo + " key Escape");
+    EXPECT_EQ(WaitForExit(), 0) << Log();
+  }
 }
 
 }  // namespace

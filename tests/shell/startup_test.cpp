@@ -240,4 +240,26 @@ TEST(Startup, ShutdownFreesTheSongTheBuffersAndTheDrawnPicturesOnce) {
   }
 }
 
+TEST(Startup, TheFirstFrameComesWithinAFrameOfTheSongsStartWithNoBoxShown) {
+  for (bool noSound : {false, true}) {
+    SCOPED_TRACE(noSound ? "no sound" : "sound");
+    ShowRun r;
+    r.demo.choices.noSound = noSound ? 1 : -1;
+    uint32_t firstTime = 999999;
+    bool settingsGone = false;
+    r.onFrame = [&] {
+      if (r.frames == 1) {
+        firstTime = r.demo.clock.DemoTimeMs;
+        settingsGone = !r.platform->windows.IsWindow(r.demo.settingsControls.window);
+      }
+      r.platform->windows.PostQuitMessage(0);
+    };
+    ASSERT_EQ(r.Go(), 0);
+    EXPECT_LE(firstTime, 1000u / 30);
+    EXPECT_TRUE(settingsGone);
+    EXPECT_TRUE(r.backend.messageBoxes.empty());
+    EXPECT_EQ(r.platform->player.Output(), noSound ? host::kOutputNone : host::kOutputWaveOut);
+  }
+}
+
 }  // namespace
