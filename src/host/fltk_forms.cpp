@@ -190,9 +190,12 @@ bool FltkForms::Close(HWND window) {
   // Controls go with their form: children are closed first, so by the
   // time the form goes, its widgets are only the form's to delete.
   if (it->second.form) {
+    // A form that was never shown never reached the X server; leave the
+    // toolkit's connection alone then.
+    bool shown = it->second.widget->as_window()->shown();
     it->second.widget->hide();
     delete it->second.widget;
-    Fl::flush();
+    if (shown) Fl::flush();
   }
   items_.erase(it);
   return true;

@@ -230,6 +230,33 @@ TEST_F(SdlSettings, ExitAndEscapeEndWithNothingElseOpened) {
   }
 }
 
+TEST_F(SdlSettings, TheKeyboardAloneChoosesAndStarts) {
+  Start();
+  std::string xid = SettingsWindow();
+  ASSERT_FALSE(xid.empty()) << Log();
+  // The first control has the focus: Space takes "Windowed", Enter starts.
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key space");
+  std::vector<uint32_t> shot;
+  EXPECT_TRUE(WaitFor([&] {
+    shot = Shot(xid);
+    return shot.size() == 289u * 283u && Mark(shot, kWindowed) != Mark(shot, kFullscreen);
+  }));
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key Return");
+  std::string demo;
+  ASSERT_TRUE(WaitFor([&] {
+    demo = sdltest::Run("xdotool search --onlyvisible --name '^dorsel @ oru' 2>/dev/null");
+    return !demo.empty();
+  })) << Log();
+  demo = demo.substr(0, demo.find('\n'));
+  sdltest::Geometry g;
+  EXPECT_TRUE(WaitFor([&] {
+    g = sdltest::WindowGeometry(demo);
+    return g.width == 512 && g.height == 384;
+  })) << g.width << "x" << g.height;
+  sdltest::Run("xdotool windowfocus --sync " + demo + " key Escape");
+  EXPECT_EQ(WaitForExit(), 0) << Log();
+}
+
 TEST_F(SdlSettings, EnterStartsTheShowWithWhatIsPreselected) {
   Start();
   std::string xid = SettingsWindow();
