@@ -98,6 +98,32 @@ class SdlSettings : public ::testing::Test {
     return shown ? xid : std::string();
   }
 
+  // The demo window's X id once it shows, "" if it never does.
+  std::string DemoWindow() {
+    std::string xid;
+    WaitFor([&] {
+      xid = sdltest::Run("xdotool search --onlyvisible --name '^dorsel @ oru' 2>/dev/null");
+      return !xid.empty();
+    });
+    return xid.substr(0, xid.find('\n'));
+  }
+
+  // Waits for the program to end; the exit code, and whether a demo window
+  // showed meanwhile.
+  int ExitCodeWatchingForTheDemo(bool* demoSeen) {
+    int code = -1;
+    *demoSeen = false;
+    WaitFor([&] {
+      *demoSeen = *demoSeen || DemoWindowExists();
+      int status = 0;
+      if (waitpid(child_, &status, WNOHANG) != child_) return false;
+      child_ = -1;
+      code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return true;
+    });
+    return code;
+  }
+
   bool DemoWindowExists() {
     return !sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null").empty();
   }
@@ -174,12 +200,8 @@ TEST_F(SdlSettings, StartDemoWithWindowedAndNosoundRunsTheShowInAWindowOnTheWall
   EXPECT_EQ(Mark(after, kWindowed), Mark(before, kFullscreen)) << "checked looks as checked did";
 
   Click(xid, kStartDemo);
-  std::string demo;
-  ASSERT_TRUE(WaitFor([&] {
-    demo = sdltest::Run("xdotool search --onlyvisible --name '^dorsel @ oru' 2>/dev/null");
-    return !demo.empty();
-  })) << "the show did not start; the program said:\n" << Log();
-  demo = demo.substr(0, demo.find('\n'));
+  std::string demo = DemoWindow();
+  ASSERT_FALSE(demo.empty()) << "the show did not start; the program said:\n" << Log();
   EXPECT_TRUE(sdltest::Run("xdotool search --onlyvisible --name '^dorsel settings$' 2>/dev/null").empty())
       << "the settings window stayed";
   sdltest::Geometry g;
@@ -213,16 +235,8 @@ TEST_F(SdlSettings, ExitAndEscapeEndWithNothingElseOpened) {
     ASSERT_FALSE(xid.empty()) << Log();
     if (key) sdltest::Run("xdotool windowfocus --sync " + xid + " key Escape");
     else Click(xid, kExit);
-    int code = -1;
     bool demoSeen = false;
-    WaitFor([&] {
-      demoSeen = demoSeen || DemoWindowExists();
-      int status = 0;
-      if (waitpid(child_, &status, WNOHANG) != child_) return false;
-      child_ = -1;
-      code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      return true;
-    });
+    int code = ExitCodeWatchingForTheDemo(&demoSeen);
     EXPECT_EQ(code, 0) << Log();
     EXPECT_FALSE(demoSeen);
     EXPECT_EQ(NewestFrameMs(), -1);
@@ -242,12 +256,8 @@ TEST_F(SdlSettings, TheKeyboardAloneChoosesAndStarts) {
     return shot.size() == 289u * 283u && Mark(shot, kWindowed) != Mark(shot, kFullscreen);
   }));
   sdltest::Run("xdotool windowfocus --sync " + xid + " key Return");
-  std::string demo;
-  ASSERT_TRUE(WaitFor([&] {
-    demo = sdltest::Run("xdotool search --onlyvisible --name '^dorsel @ oru' 2>/dev/null");
-    return !demo.empty();
-  })) << Log();
-  demo = demo.substr(0, demo.find('\n'));
+  std::string demo = DemoWindow();
+  ASSERT_FALSE(demo.empty()) << Log();
   sdltest::Geometry g;
   EXPECT_TRUE(WaitFor([&] {
     g = sdltest::WindowGeometry(demo);
@@ -262,12 +272,8 @@ TEST_F(SdlSettings, EnterStartsTheShowWithWhatIsPreselected) {
   std::string xid = SettingsWindow();
   ASSERT_FALSE(xid.empty()) << Log();
   sdltest::Run("xdotool windowfocus --sync " + xid + " key Return");
-  std::string demo;
-  ASSERT_TRUE(WaitFor([&] {
-    demo = sdltest::Run("xdotool search --onlyvisible --name '^dorsel @ oru' 2>/dev/null");
-    return !demo.empty();
-  })) << Log();
-  demo = demo.substr(0, demo.find('\n'));
+  std::string demo = DemoWindow();
+  ASSERT_FALSE(demo.empty()) << Log();
   // Full screen, and the preselected output plays.
   EXPECT_TRUE(WaitFor([&] { return sdltest::WindowGeometry(demo).width == kScreenWidth; }));
   EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(work_ + "/sound.raw"); }));
@@ -296,24 +302,22 @@ TEST_F(SdlSettings, ClosingItFromTheWindowManagerEndsWithNothingElseOpened) {
   ASSERT_TRUE(WaitFor([] { return sdltest::Run("wmctrl -l").find("dorsel settings") != std::string::npos; }));
   sdltest::Run("wmctrl -c 'dorsel settings'");
   bool demoSeen = false;
-  int code = -1;
-  WaitFor([&] {
-    demoSeen = demoSeen || DemoWindowExists();
-    int status = 0;
-    if (waitpid(child_, &status, WNOHANG) != child_) return false;
-    child_ = -1;
-    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return true;
-  });
+  int code = ExitCodeWatchingForTheDemo(&demoSeen);
   EXPECT_EQ(code, 0) << Log();
   EXPECT_FALSE(demoSeen);
   EXPECT_EQ(NewestFrameMs(), -1);
 }
 
 TEST_F(SdlSettings, AnOptionThatMakesAChoiceStartsTheShowWithoutAsking) {
-  for (const char* option : {"--nosound", "--skip-settings"}) {
-    SCOPED_TRACE(option);
-    Start({option, "--windowed"});
+  struct Case {
+    std::vector<std::string> options;
+    int width;  // of the demo window: 512 in a window, the screen's in full screen
+  };
+  const std::vector<Case> cases = {
+      {{"--windowed"}, 512}, {{"--nosound"}, kScreenWidth}, {{"--skip-settings"}, kScreenWidth}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options[0]);
+    Start(c.options);
     bool asked = false;
     std::string demo;
     ASSERT_TRUE(WaitFor([&] {
@@ -323,7 +327,7 @@ TEST_F(SdlSettings, AnOptionThatMakesAChoiceStartsTheShowWithoutAsking) {
     })) << Log();
     EXPECT_FALSE(asked) << "the settings window showed";
     demo = demo.substr(0, demo.find('\n'));
-    EXPECT_TRUE(WaitFor([&] { return sdltest::WindowGeometry(demo).width == 512; }));
+    EXPECT_TRUE(WaitFor([&] { return sdltest::WindowGeometry(demo).width == c.width; }));
     sdltest::Run("xdotool windowfocus --sync " + demo + " key Escape");
     EXPECT_EQ(WaitForExit(), 0) << Log();
   }
