@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config git libsdl2-dev libopenmpt-dev zlib1g-dev assimp-utils
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick sox)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick sox
+          libfltk1.3-dev openbox wmctrl)
 
 install_missing() {
   local missing=()

@@ -27,6 +27,7 @@ const char kUsage[] =
     "\n"
     "  --data DIR       read the data files from DIR (default: the current folder)\n"
     "  --skip-settings  start at once with the choices the settings window preselects\n"
+    "                   (so do --headless and every option below that makes a choice)\n"
     "  --windowed       show the frames in a 512x384 window\n"
     "  --fullscreen     show the frames full screen (the default)\n"
     "  --mode N         full-screen video mode 0-5: 512x384 at 32, 24, 8 bits,\n"
@@ -59,7 +60,7 @@ const char kUsage[] =
 struct Options {
   std::string dataDir;
   bool skipSettings = false, headless = false, noSound = false, noMmx = false;
-  int windowed = -1, mode = 0, mixRate = 44100, fps = 60, every = 1;
+  int windowed = -1, mode = -1, mixRate = -1, fps = 60, every = 1;  // -1: not given
   long start = 0, end = -1;
   std::string framesDir;
   std::string wavFile, y4mFile;
@@ -139,6 +140,8 @@ Options Parse(int argc, char** argv) {
     BadArgument(std::string("--scale sizes the window, and ") +
                 (recording ? "a recording" : "--headless") + " has none");
   if (o.headless) o.skipSettings = true;
+  // An option that makes a choice answers the settings window for the viewer.
+  if (o.windowed >= 0 || o.mode >= 0 || o.noSound || o.mixRate >= 0 || o.noMmx) o.skipSettings = true;
   return o;
 }
 
@@ -250,18 +253,17 @@ int main(int argc, char** argv) {
   }
   Demo demo(*platform);
   demo.skipSettings = options.skipSettings;
-  demo.choices = DemoSettings{};
-  demo.choices.windowed = options.windowed == 1;
+  demo.choices.windowed = options.windowed;
   demo.choices.videoMode = options.mode;
   demo.choices.mixRate = options.mixRate;
-  demo.choices.noSound = options.noSound;
-  demo.choices.useMmx = options.noMmx ? 0 : 1;
+  if (options.noSound) demo.choices.noSound = 1;
+  if (options.noMmx) demo.choices.useMmx = 0;
   demo.startOffsetMs = uint32_t(options.start);
   platform->player.SetStartOffsetMs(uint32_t(options.start));
   demo.screenshots.folder = startFolder;
 
   FrameDriver run{demo, options.headless ? &host::Headless(*platform) : nullptr, options};
-  if (!options.wavFile.empty() && !run.wav.Open(options.wavFile, options.mixRate)) {
+  if (!options.wavFile.empty() && !run.wav.Open(options.wavFile, options.mixRate > 0 ? options.mixRate : kMixRates[0])) {
     std::fprintf(stderr, "dorsel: cannot write %s: %s\n", options.wavFile.c_str(), std::strerror(errno));
     return 2;
   }
@@ -280,6 +282,8 @@ int main(int argc, char** argv) {
   demo.screenshots.Wait();
   if (!run.wav.Close() && !run.writeFailed) run.Failed(options.wavFile);
   if (!run.y4m.Close() && !run.writeFailed) run.Failed(options.y4mFile);
+  // "Exit" in the settings window, or closing it, is no failure.
+  if (demo.settingsControls.window && !demo.settings.startRequested) return code;
   if (demo.shutdowns == 0) return 1;  // the show never ran; the reason was shown
   if (options.headless)
     std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,

@@ -33,6 +33,15 @@ class Backend {
 
   virtual Rect DesktopRect() = 0;
   virtual bool OpenWindow(HWND window, const std::string& title, const Rect& outer) = 0;
+  // A window painted by the desktop's toolkit, for controls.
+  virtual bool OpenForm(HWND window, const std::string& title, const Rect& outer) = 0;
+  // A control inside a form or inside a group box of one. Closed with
+  // CloseWindow, children before their parent.
+  virtual bool OpenControl(HWND control, HWND parent, const ControlSpec& spec) = 0;
+  virtual void SetControlText(HWND control, const std::string& text) = 0;
+  virtual void SetControlCheck(HWND control, bool checked) = 0;
+  virtual bool ControlChecked(HWND control) = 0;
+  virtual void SetControlFont(HWND control, int font) = 0;
   virtual void CloseWindow(HWND window) = 0;
   virtual void PlaceWindow(HWND window, const Rect& outer) = 0;
   virtual void ShowCursor(bool visible) = 0;
@@ -51,7 +60,8 @@ class Backend {
   // magnifies it. False while it has shown nothing.
   virtual bool ShownPicture(HWND window, Picture* picture) = 0;
 
-  // output: 1 wave-out style driver, 2 the system's default driver.
+  // output: 1 the system's default output (through its sound server where
+  // one runs), 2 the most direct output it has, else the default.
   virtual bool OpenAudio(int output, int rate, AudioPull pull, std::string* error) = 0;
   virtual void CloseAudio() = 0;
   // Stereo frames that have actually reached the listener since OpenAudio.

@@ -43,8 +43,31 @@ HRESULT DisplayDevice::DirectDrawCreate() {
 HRESULT DisplayDevice::QueryInterface4() {
   if (!have1_) return DDERR_NOINTERFACE;
   if (HRESULT hr = Enter(DisplayCall::QueryInterface, "QueryInterface(4)")) return hr;
+  if (missing_[int(DisplayInterface::DirectDraw4)]) return DDERR_NOINTERFACE;
   have4_ = true;
   return DD_OK;
+}
+
+static const char* InterfaceName(DisplayInterface which) {
+  static const char* const kNames[] = {"DirectDraw2", "DirectDraw4", "DirectDrawSurface3",
+                                       "DirectDrawSurface4"};
+  return kNames[int(which)];
+}
+
+HRESULT DisplayDevice::QueryInterface(DisplayInterface which) {
+  if (!have1_) return DDERR_NOINTERFACE;
+  if (HRESULT hr = Enter(DisplayCall::QueryInterface,
+                         std::string("QueryInterface(") + InterfaceName(which) + ")"))
+    return hr;
+  return missing_[int(which)] ? DDERR_NOINTERFACE : DD_OK;
+}
+
+HRESULT DisplayDevice::QuerySurfaceInterface(Surface* surface, DisplayInterface which) {
+  if (!surface) return DDERR_INVALIDPARAMS;
+  if (HRESULT hr = Enter(DisplayCall::QueryInterface,
+                         std::string("QueryInterface(") + InterfaceName(which) + ")"))
+    return hr;
+  return missing_[int(which)] ? DDERR_NOINTERFACE : DD_OK;
 }
 
 void DisplayDevice::ReleaseInterface(int revision) {
@@ -62,7 +85,8 @@ HRESULT DisplayDevice::SetCooperativeLevel(HWND window, uint32_t flags) {
   char text[64];
   std::snprintf(text, sizeof text, "SetCooperativeLevel(0x%02X)", unsigned(flags));
   if (HRESULT hr = Enter(DisplayCall::SetCooperativeLevel, text)) return hr;
-  if (!windows_.IsWindow(window)) return DDERR_INVALIDPARAMS;
+  // Only the normal level may go without a window.
+  if (window ? !windows_.IsWindow(window) : flags != DDSCL_NORMAL) return DDERR_INVALIDPARAMS;
   bool exclusive = (flags & DDSCL_EXCLUSIVE) && (flags & DDSCL_FULLSCREEN);
   if (exclusive_ && !exclusive) {
     backend_.LeaveFullscreen(cooperativeWindow_);

@@ -82,6 +82,10 @@ struct SurfaceDesc {
   void* memory = nullptr;
 };
 
+// Interface revisions that can be asked for by name: of the device object,
+// and of a surface.
+enum class DisplayInterface { DirectDraw2, DirectDraw4, Surface3, Surface4 };
+
 class DisplayDevice {
  public:
   DisplayDevice(Backend& backend, WindowSystem& windows) : backend_(backend), windows_(windows) {}
@@ -92,6 +96,9 @@ class DisplayDevice {
   HRESULT QueryInterface4();
   bool HasInterface(int revision) const { return revision == 4 ? have4_ : have1_; }
   void ReleaseInterface(int revision);
+  // Asks for a revision without keeping it (the answer is all that is wanted).
+  HRESULT QueryInterface(DisplayInterface which);
+  HRESULT QuerySurfaceInterface(Surface* surface, DisplayInterface which);
 
   HRESULT SetCooperativeLevel(HWND window, uint32_t flags);
   HRESULT SetDisplayMode(int width, int height, int bitsPerPixel);
@@ -115,6 +122,8 @@ class DisplayDevice {
   // For tests and for backends that lose video memory.
   void FailCall(DisplayCall call, HRESULT code = DDERR_GENERIC, int times = -1);
   void ClearFailures() { failures_.clear(); }
+  // This host has every revision; a test can take one away.
+  void RemoveInterface(DisplayInterface which) { missing_[int(which)] = true; }
   void LoseSurfaces();
   int CallCount(DisplayCall call) const { return counts_[int(call)]; }
   const std::vector<std::string>& CallLog() const { return log_; }
@@ -142,6 +151,7 @@ class DisplayDevice {
   std::vector<std::unique_ptr<Clipper>> clippers_;
   std::vector<std::unique_ptr<Palette>> palettes_;
   std::map<DisplayCall, Failure> failures_;
+  std::array<bool, 4> missing_{};
   std::array<int, int(DisplayCall::Count)> counts_{};
   std::vector<std::string> log_;
 };

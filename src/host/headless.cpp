@@ -93,6 +93,63 @@ void HeadlessBackend::Show(const Surface& s, HWND window) {
   }
 }
 
+bool HeadlessBackend::OpenControl(HWND control, HWND parent, const ControlSpec& spec) {
+  controls_[control] = Control{parent, spec, false, SYSTEM_FONT};
+  return true;
+}
+
+void HeadlessBackend::SetControlText(HWND control, const std::string& text) {
+  auto it = controls_.find(control);
+  if (it != controls_.end()) it->second.spec.text = text;
+}
+
+void HeadlessBackend::SetControlCheck(HWND control, bool checked) {
+  auto it = controls_.find(control);
+  if (it != controls_.end()) it->second.checked = checked;
+}
+
+bool HeadlessBackend::ControlChecked(HWND control) {
+  auto it = controls_.find(control);
+  return it != controls_.end() && it->second.checked;
+}
+
+void HeadlessBackend::SetControlFont(HWND control, int font) {
+  auto it = controls_.find(control);
+  if (it != controls_.end()) it->second.font = font;
+}
+
+const HeadlessBackend::Control* HeadlessBackend::FindControl(HWND control) const {
+  auto it = controls_.find(control);
+  return it == controls_.end() ? nullptr : &it->second;
+}
+
+HWND HeadlessBackend::ControlNamed(const std::string& text) const {
+  for (const auto& [handle, c] : controls_)
+    if (c.spec.text == text) return handle;
+  return 0;
+}
+
+bool HeadlessBackend::Click(HWND control) {
+  auto it = controls_.find(control);
+  if (it == controls_.end() || !it->second.spec.enabled) return false;
+  Control& c = it->second;
+  // Group boxes and texts take no clicks.
+  if (c.spec.kind == ControlKind::GroupBox || c.spec.kind == ControlKind::Text) return false;
+  if (c.spec.kind == ControlKind::RadioButton) {
+    for (auto& [handle, other] : controls_)
+      if (other.parent == c.parent && other.spec.kind == ControlKind::RadioButton) other.checked = false;
+    c.checked = true;
+  } else if (c.spec.kind == ControlKind::CheckBox) {
+    c.checked = !c.checked;
+  }
+  if (windows_) windows_->ControlClicked(control);
+  return true;
+}
+
+void HeadlessBackend::PressKey(HWND form, WPARAM key) {
+  if (windows_) windows_->DialogKey(form, key);
+}
+
 std::unique_ptr<Platform> MakeHeadlessPlatform(int framesPerSecond) {
   auto backend = std::make_unique<HeadlessBackend>(framesPerSecond);
   HeadlessBackend* raw = backend.get();

@@ -4,6 +4,8 @@
 // the screen is kept as an image, and message boxes go to standard error.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -25,7 +27,13 @@ class HeadlessBackend : public Backend {
   uint64_t NowMs() override { return kEpochMs + extraMs_ + frames_ * 1000 / fps_; }
   Rect DesktopRect() override { return Rect{0, 0, 1280, 1024}; }
   bool OpenWindow(HWND, const std::string&, const Rect&) override { return true; }
-  void CloseWindow(HWND) override {}
+  bool OpenForm(HWND, const std::string&, const Rect&) override { return true; }
+  bool OpenControl(HWND control, HWND parent, const ControlSpec& spec) override;
+  void SetControlText(HWND control, const std::string& text) override;
+  void SetControlCheck(HWND control, bool checked) override;
+  bool ControlChecked(HWND control) override;
+  void SetControlFont(HWND control, int font) override;
+  void CloseWindow(HWND window) override { controls_.erase(window); }
   void PlaceWindow(HWND, const Rect&) override {}
   void ShowCursor(bool visible) override { cursorVisible = visible; }
   bool PumpEvents(WindowSystem& windows, bool) override {
@@ -55,6 +63,23 @@ class HeadlessBackend : public Backend {
   // card would pull it. Returns how many frames it handed over.
   int64_t TakeHeardAudio(const std::function<void(const int16_t*, int)>& sink);
 
+  // The controls in memory, as a toolkit would hold them.
+  struct Control {
+    HWND parent = 0;
+    ControlSpec spec;
+    bool checked = false;
+    int font = SYSTEM_FONT;
+  };
+  const Control* FindControl(HWND control) const;
+  // The control with this text (0 if none).
+  HWND ControlNamed(const std::string& text) const;
+  // A viewer's click: nothing on a disabled control; a radio button becomes
+  // the only checked one among its parent's radio buttons, a check box
+  // toggles; then the parent hears of it.
+  bool Click(HWND control);
+  // Enter or Escape pressed in a form.
+  void PressKey(HWND form, WPARAM key);
+
   // Scripted input: runs whenever the queue is empty and input is looked for.
   std::function<void(WindowSystem&)> script;
   std::vector<std::pair<std::string, std::string>> messageBoxes;  // text, caption
@@ -73,6 +98,7 @@ class HeadlessBackend : public Backend {
   uint64_t audioOpenedMs_ = 0;
   AudioPull audioPull_;
   int64_t audioTaken_ = 0;
+  std::map<HWND, Control> controls_;
   std::vector<uint32_t> screen_;
   int screenWidth_ = 0, screenHeight_ = 0;
   int shows_ = 0;

@@ -6,6 +6,7 @@
 #include "host/backend.h"
 #include "host/display_device.h"
 #include "host/module_player.h"
+#include "host/system_info.h"
 #include "host/window_system.h"
 
 namespace host {
@@ -18,6 +19,7 @@ struct Platform {
   WindowSystem windows;
   DisplayDevice display;
   ModulePlayer player;
+  SystemInfo system;
 };
 
 }  // namespace host

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -102,7 +103,21 @@ bool SdlBackend::OpenWindow(HWND handle, const std::string& title, const Rect& o
   return true;
 }
 
+bool SdlBackend::OpenForm(HWND window, const std::string& title, const Rect& outer) {
+  return forms_.OpenForm(window, title, outer);
+}
+
+bool SdlBackend::OpenControl(HWND control, HWND parent, const ControlSpec& spec) {
+  return forms_.OpenControl(control, parent, spec);
+}
+
+void SdlBackend::SetControlText(HWND control, const std::string& text) { forms_.SetText(control, text); }
+void SdlBackend::SetControlCheck(HWND control, bool checked) { forms_.SetCheck(control, checked); }
+bool SdlBackend::ControlChecked(HWND control) { return forms_.Checked(control); }
+void SdlBackend::SetControlFont(HWND control, int font) { forms_.SetFont(control, font); }
+
 void SdlBackend::CloseWindow(HWND handle) {
+  if (forms_.Close(handle)) return;
   View* view = ViewOf(handle);
   if (!view) return;
   if (view->texture) SDL_DestroyTexture(view->texture);
@@ -113,6 +128,7 @@ void SdlBackend::CloseWindow(HWND handle) {
 }
 
 void SdlBackend::PlaceWindow(HWND handle, const Rect& outer) {
+  if (forms_.Owns(handle)) return forms_.Place(handle, outer);
   View* view = ViewOf(handle);
   if (!view || view->fullscreen) return;
   SDL_SetWindowSize(view->window, outer.Width() * windowScale, outer.Height() * windowScale);
@@ -128,6 +144,7 @@ void SdlBackend::HandleEvent(WindowSystem& windows, const void* raw) {
       // Only a signal gets here (closing the last window does not quit):
       // close every window the way the close button would.
       for (const auto& entry : views_) windows.PostMessage(entry.first, WM_CLOSE, 0, 0);
+      for (HWND form : forms_.Forms()) windows.PostMessage(form, WM_CLOSE, 0, 0);
       break;
     case SDL_WINDOWEVENT: {
       HWND h = HandleOf(e.window.windowID);
@@ -175,7 +192,13 @@ void SdlBackend::HandleEvent(WindowSystem& windows, const void* raw) {
 }
 
 bool SdlBackend::PumpEvents(WindowSystem& windows, bool wait) {
-  if (wait && views_.empty()) return false;  // nothing could ever arrive
+  if (wait && views_.empty() && forms_.Empty()) return false;  // nothing could ever arrive
+  // Forms wait on their own toolkit. SDL is still asked after each turn,
+  // since a signal to end the program arrives through it.
+  if (!forms_.Empty()) {
+    forms_.Pump(wait ? (views_.empty() ? 0.05 : 0.005) : 0.0);
+    wait = false;
+  }
   SDL_Event e;
   bool got = wait ? SDL_WaitEvent(&e) != 0 : SDL_PollEvent(&e) != 0;
   while (got) {
@@ -301,31 +324,47 @@ void SdlBackend::AudioCallback(void* user, uint8_t* stream, int bytes) {
   self->deliveredAtNs_ = SteadyNs();
 }
 
-bool SdlBackend::TryAudio(const char* driver, int rate, std::string* error) {
-  if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
-  int failed = SDL_InitSubSystem(SDL_INIT_AUDIO);
-  if (driver) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-  if (failed) {
-    *error = SDL_GetError();
-    return false;
-  }
-  // About 25 ms of sound per callback: short enough that the picture is
-  // never far behind the ear, long enough not to starve on a busy frame.
+std::vector<AudioAttempt> AudioAttempts(int output, int rate, const std::string& namedDriver) {
+  // About 25 ms of sound per callback by default: short enough that the
+  // picture is never far behind the ear, long enough not to starve on a
+  // busy frame. The direct output takes about half of that.
   int frames = 256;
   while (frames * 2 <= rate / 40) frames *= 2;
+  int small = 256;
+  while (small * 2 <= rate / 80) small *= 2;
+  std::vector<AudioAttempt> attempts;
+  if (output == kOutputDirectSound && namedDriver.empty())
+    attempts.push_back(AudioAttempt{"alsa", "sysdefault", small});
+  attempts.push_back(AudioAttempt{"", "", frames});
+  return attempts;
+}
+
+bool SdlBackend::TryAudio(const AudioAttempt& attempt, int rate, std::string* error) {
+  const char* driver = attempt.driver.empty() ? nullptr : attempt.driver.c_str();
+  if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
+  // SDL's ALSA driver opens the device the environment names.
+  const char* given = SDL_getenv("AUDIODEV");
+  bool setDevice = !attempt.device.empty() && !(given && *given);
+  if (setDevice) setenv("AUDIODEV", attempt.device.c_str(), 1);
+  int failed = SDL_InitSubSystem(SDL_INIT_AUDIO);
+  if (driver) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  SDL_AudioDeviceID device = 0;
   SDL_AudioSpec want{}, have{};
-  want.freq = rate;
-  want.format = AUDIO_S16SYS;
-  want.channels = 2;
-  want.samples = uint16_t(frames);
-  want.callback = &SdlBackend::AudioCallback;
-  want.userdata = this;
-  // No changes allowed: SDL converts to whatever the device wants, so the
-  // player always mixes at the rate the viewer chose.
-  SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (!failed) {
+    want.freq = rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = uint16_t(attempt.bufferFrames);
+    want.callback = &SdlBackend::AudioCallback;
+    want.userdata = this;
+    // No changes allowed: SDL converts to whatever the device wants, so the
+    // player always mixes at the rate the viewer chose.
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!device) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  if (setDevice) unsetenv("AUDIODEV");
   if (!device) {
     *error = SDL_GetError();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   audioDevice_ = device;
@@ -341,26 +380,14 @@ bool SdlBackend::OpenAudio(int output, int rate, AudioPull pull, std::string* er
   audioRate_ = rate;
   delivered_ = heard_ = 0;
   deliveredAtNs_ = 0;
-  // The default output is SDL's own choice. The wave-out style output is the
-  // first other real driver that opens, if the system has one. A driver named
-  // in the environment overrides both.
-  std::vector<std::string> others;
   const char* named = SDL_getenv("SDL_AUDIODRIVER");
-  if (output == kOutputWaveOut && !(named && *named)) {
-    std::string preferred;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-      preferred = SDL_GetCurrentAudioDriver();
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
-      std::string name = SDL_GetAudioDriver(i);
-      if (name != preferred && name != "dummy" && name != "disk") others.push_back(name);
-    }
+  std::vector<AudioAttempt> attempts = AudioAttempts(output, rate, named ? named : "");
+  for (size_t i = 0; i < attempts.size(); ++i) {
+    std::string failure;
+    if (TryAudio(attempts[i], rate, &failure)) return true;
+    if (i + 1 == attempts.size()) *error = failure;
   }
-  std::string ignored;
-  for (const std::string& name : others)
-    if (TryAudio(name.c_str(), rate, &ignored)) return true;
-  return TryAudio(nullptr, rate, error);
+  return false;
 }
 
 void SdlBackend::CloseAudio() {

@@ -13,8 +13,10 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "host/backend.h"
+#include "host/fltk_forms.h"
 #include "host/platform.h"
 
 struct SDL_Window;
@@ -31,6 +33,12 @@ class SdlBackend : public Backend {
   uint64_t NowMs() override;
   Rect DesktopRect() override;
   bool OpenWindow(HWND window, const std::string& title, const Rect& outer) override;
+  bool OpenForm(HWND window, const std::string& title, const Rect& outer) override;
+  bool OpenControl(HWND control, HWND parent, const ControlSpec& spec) override;
+  void SetControlText(HWND control, const std::string& text) override;
+  void SetControlCheck(HWND control, bool checked) override;
+  bool ControlChecked(HWND control) override;
+  void SetControlFont(HWND control, int font) override;
   void CloseWindow(HWND window) override;
   void PlaceWindow(HWND window, const Rect& outer) override;
   void ShowCursor(bool visible) override;
@@ -71,10 +79,11 @@ class SdlBackend : public Backend {
   HWND HandleOf(uint32_t sdlWindowId) const;
   bool SizeTexture(View& view, int width, int height);
   void HandleEvent(WindowSystem& windows, const void* event);
-  bool TryAudio(const char* driver, int rate, std::string* error);
+  bool TryAudio(const struct AudioAttempt& attempt, int rate, std::string* error);
   static void AudioCallback(void* self, uint8_t* stream, int bytes);
 
   std::map<HWND, View> views_;
+  FltkForms forms_{windows_};
   std::set<HWND> cursorCheck_;  // windows whose cursor must be asked for again
   WindowSystem* windows_ = nullptr;
   friend std::unique_ptr<Platform> MakeSdlPlatform(std::string*);
@@ -89,6 +98,24 @@ class SdlBackend : public Backend {
   uint64_t deliveredAtNs_ = 0;
   int64_t heard_ = 0;
 };
+
+// One way of opening the sound: an SDL driver (empty: SDL's own choice), an
+// ALSA device name (empty: the driver's default) and the frames a callback
+// fills.
+struct AudioAttempt {
+  std::string driver;
+  std::string device;
+  int bufferFrames = 0;
+  bool operator==(const AudioAttempt&) const = default;
+};
+
+// How an output is opened, in the order to try. "Wave-out" is the system's
+// default output, which goes through its sound server where one runs.
+// "DirectSound" is the most direct output there is: ALSA's own device,
+// past any sound server, with a small buffer; where that does not open, the
+// default stands in. A driver named in the environment (`namedDriver`)
+// decides for both.
+std::vector<AudioAttempt> AudioAttempts(int output, int rate, const std::string& namedDriver);
 
 // The Windows-style virtual-key code for an SDL key, 0 for keys the show
 // never looks at.

@@ -48,7 +48,19 @@ constexpr uint32_t WM_GETMINMAXINFO = 0x0024;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_CHAR = 0x0102;
 constexpr uint32_t WM_COMMAND = 0x0111;
+constexpr uint32_t WM_SETTEXT = 0x000C;
+constexpr uint32_t WM_SETFONT = 0x0030;
+constexpr uint32_t BM_GETCHECK = 0x00F0;
+constexpr uint32_t BM_SETCHECK = 0x00F1;
 
+constexpr WPARAM BST_UNCHECKED = 0;
+constexpr WPARAM BST_CHECKED = 1;
+constexpr WPARAM BN_CLICKED = 0;
+// What a dialog's Enter and Escape keys send as WM_COMMAND identifiers.
+constexpr WPARAM IDOK = 1;
+constexpr WPARAM IDCANCEL = 2;
+
+constexpr WPARAM VK_RETURN = 0x0D;
 constexpr WPARAM VK_ESCAPE = 0x1B;
 constexpr WPARAM VK_F9 = 0x78;
 constexpr WPARAM VK_F11 = 0x7A;
@@ -64,8 +76,35 @@ constexpr uint32_t CS_VREDRAW = 0x0001;
 constexpr uint32_t CS_HREDRAW = 0x0002;
 constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr uint32_t WS_SETTINGS = 0x100A0000;  // visible, system menu, minimise box
+constexpr uint32_t WS_CHILD = 0x40000000;
+constexpr uint32_t WS_VISIBLE = 0x10000000;
+constexpr uint32_t WS_DISABLED = 0x08000000;
+
+// The kinds of the built-in "button" class (the low four bits of its style)
+// and the plain left-aligned "static" text.
+constexpr uint32_t BS_PUSHBUTTON = 0x0;
+constexpr uint32_t BS_AUTOCHECKBOX = 0x3;
+constexpr uint32_t BS_GROUPBOX = 0x7;
+constexpr uint32_t BS_AUTORADIOBUTTON = 0x9;
+constexpr uint32_t SS_LEFT = 0x0;
+
+// The stock fonts a control can be given: the one every control starts
+// with, and the proportional one dialogs use.
+constexpr int SYSTEM_FONT = 13;
+constexpr int DEFAULT_GUI_FONT = 17;
 
 constexpr int kProgramIcon = 101;
+
+// The child controls the window system draws itself.
+enum class ControlKind { GroupBox, RadioButton, CheckBox, PushButton, Text };
+
+struct ControlSpec {
+  ControlKind kind = ControlKind::PushButton;
+  std::string text;
+  Rect place;  // in the client coordinates of the parent
+  bool enabled = true;
+  int id = 0;
+};
 
 using WndProc = std::function<LRESULT(HWND, uint32_t, WPARAM, LPARAM)>;
 
@@ -75,6 +114,9 @@ struct WndClass {
   uint32_t style = 0;
   int icon = 0;
   bool blackBackground = false;
+  // A window in the desktop's own colour (the menu colour) is painted by
+  // the desktop's toolkit and holds controls; others are surfaces to draw on.
+  bool systemColourBackground = false;
 };
 
 }  // namespace host

@@ -19,9 +19,25 @@ class WindowSystem {
   bool RegisterClass(const WndClass& windowClass);
   // Returns 0 when the class is unknown, the backend cannot open the window
   // or a test asked for the failure. Sends WM_CREATE before returning.
+  // The built-in classes "button" and "static" make child controls: they
+  // need a parent, take their kind from the style, and place themselves in
+  // the parent's client coordinates; `id` is what their WM_COMMAND carries.
   HWND CreateWindow(const std::string& className, const std::string& title, uint32_t style,
-                    int x, int y, int width, int height);
+                    int x, int y, int width, int height, HWND parent = 0, int id = 0);
+  // Destroys the window's children with it, after its own WM_DESTROY.
   bool DestroyWindow(HWND window);
+  bool SetWindowText(HWND window, const std::string& text);
+  HWND GetParent(HWND window) const;
+  int ControlId(HWND window) const;
+  // Children in creation order.
+  std::vector<HWND> Children(HWND window) const;
+  int GetStockFont(int which) const { return which; }
+
+  // What backends report of a form's controls. A click tells the parent
+  // (WM_COMMAND with the control's identifier and BN_CLICKED); Enter and
+  // Escape in a form send it IDOK and IDCANCEL, as dialogs do.
+  void ControlClicked(HWND control);
+  void DialogKey(HWND form, WPARAM key);
   bool IsWindow(HWND window) const { return windows_.count(window) != 0; }
   void ShowWindow(HWND window, int command);
   void UpdateWindow(HWND window);
@@ -67,8 +83,14 @@ class WindowSystem {
     std::string title;
     Rect outer;
     bool visible = false;
+    HWND parent = 0;
+    int id = 0;
+    bool control = false;
   };
   const WndClass* ClassOf(HWND window) const;
+  HWND CreateControl(const std::string& className, const std::string& text, uint32_t style,
+                     const Rect& place, HWND parent, int id);
+  LRESULT ControlProc(HWND control, uint32_t message, WPARAM wParam, LPARAM lParam);
 
   Backend& backend_;
   std::map<std::string, WndClass> classes_;

@@ -65,10 +65,11 @@ struct Demo {
   host::Platform& platform;
 
   DemoSettings settings;
-  // What the settings window shows preselected; "Start Demo" takes it.
-  DemoSettings choices{0, 0, 0, 44100, 1, 0};
-  int choiceOutput = host::kOutputDirectSound;
+  // Choices made on the command line; "Start Demo" lays them over the window's.
+  SettingsChoices choices;
+  // Press "Start Demo" at once, without waiting for the viewer.
   bool skipSettings = true;
+  SettingsControls settingsControls;
 
   host::HWND MainWindow = 0;
   host::Song* SongHandle = nullptr;

@@ -14,7 +14,7 @@ void RegisterClasses(Demo& demo) {
                             [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
                               return SettingsWndProc(demo, w, m, wp, lp);
                             },
-                            CS_HREDRAW | CS_VREDRAW, kProgramIcon, false});
+                            CS_HREDRAW | CS_VREDRAW, kProgramIcon, false, true});
   ws.RegisterClass(WndClass{"Demo",
                             [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
                               return MainWndProc(demo, w, m, wp, lp);
@@ -38,10 +38,7 @@ int WinMain(Demo& demo, int showCommand) {
   demo.settings.useMmx = CpuHasMmx();
   RegisterClasses(demo);
   InstallScreenshotKey(demo);
-  // No version probing on this host: the newest interface set is taken as
-  // present and the display device says what it really has.
-  demo.DirectXVersion = 0x600;
-  demo.OsPlatform = 2;
+  DetectSystem(demo.platform, &demo.DirectXVersion, &demo.OsPlatform);
 
   HWND settings = ws.CreateWindow("Settings", "dorsel settings", WS_SETTINGS, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 289, 283);
@@ -107,14 +104,27 @@ int RunFrameLoop(Demo& demo) {
   }
 }
 
+// Frees the song, the sound library, the large buffers and the pictures the
+// director draws, in that order; everything else goes with the process.
 void ShutdownDemo(Demo& demo) {
   ++demo.shutdowns;
   ModulePlayer& player = demo.platform.player;
+  // 1-2. The song, then the sound library.
   player.FreeSong(demo.SongHandle);
   demo.SongHandle = nullptr;
   player.Close();
+  // 3. The FrameBuffer.
   demo.frameBuffer = {};
   demo.target.frameBuffer = nullptr;
   demo.target.pixels = nullptr;
+  // 4. The ray-cast scene's lights and grid.
+  // 5. The bump-mapped lights' two pictures and lighting table.
+  // 6. The display.
   CloseDisplay(demo);
+  // 7. The pictures the director draws.
+  Pictures& p = demo.pictures;
+  for (PcxImage* image : {&p.staff2, &p.atomb, &p.viivak, &p.staticdi2, &p.land7, &p.bump, &p.zoom6,
+                          &p.mechV, &p.gV, &p.image2, &p.tilpeh2, &p.tilpe3v4})
+    *image = PcxImage{};
+  // The text writer's overlay.
 }

@@ -2,6 +2,10 @@
 #pragma once
 #include "host/win.h"
 
+namespace host {
+struct Platform;
+}
+
 struct Demo;
 
 // The program's entry: settings, the demo window, the display, the sound
@@ -12,11 +16,13 @@ int WinMain(Demo& demo, int showCommand);
 int RunFrameLoop(Demo& demo);
 void ShutdownDemo(Demo& demo);
 void LoadDemoAssets(Demo& demo);
+// Finds the operating system's family and the display interfaces' level.
+void DetectSystem(host::Platform& host, int* directXVersion, int* osPlatform);
 // The "Settings" and "Demo" window classes.
 void RegisterClasses(Demo& demo);
 
-// The settings window's procedure. Until the window has its controls it
-// stands for a window whose preselected choices (Demo::choices) are taken.
+// The settings window's procedure: it makes the controls, and "Start Demo"
+// reads them into the settings.
 host::LRESULT SettingsWndProc(Demo& demo, host::HWND window, uint32_t message,
                               host::WPARAM wParam, host::LPARAM lParam);
 constexpr host::WPARAM kStartDemoButton = 1;

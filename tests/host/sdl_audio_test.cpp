@@ -122,5 +122,29 @@ TEST_F(SdlAudio, ModulePlaysAudiblyAndItsTimeFollowsTheSound) {
   EXPECT_GT(loud, int64_t(written.size() / 20)) << "the written sound is (nearly) silent";
 }
 
+TEST(SdlAudioOutputs, EachChoiceOpensItsOwnWay) {
+  struct Case {
+    int output, rate;
+    std::string named;
+    std::vector<AudioAttempt> attempts;
+  };
+  const std::vector<Case> cases = {
+      // The default output: whatever SDL prefers, the sound server first.
+      {kOutputWaveOut, 44100, "", {{"", "", 1024}}},
+      // The direct one: ALSA's device past any server, a small buffer, and
+      // the default when that does not open.
+      {kOutputDirectSound, 44100, "", {{"alsa", "sysdefault", 512}, {"", "", 1024}}},
+      {kOutputDirectSound, 22050, "", {{"alsa", "sysdefault", 256}, {"", "", 512}}},
+      {kOutputDirectSound, 11025, "", {{"alsa", "sysdefault", 256}, {"", "", 256}}},
+      // A driver named in the environment decides for both.
+      {kOutputDirectSound, 44100, "disk", {{"", "", 1024}}},
+      {kOutputWaveOut, 44100, "disk", {{"", "", 1024}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("output " + std::to_string(c.output) + " at " + std::to_string(c.rate) + " " + c.named);
+    EXPECT_EQ(AudioAttempts(c.output, c.rate, c.named), c.attempts);
+  }
+}
+
 }  // namespace
 }  // namespace host

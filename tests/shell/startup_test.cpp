@@ -89,7 +89,9 @@ TEST(Startup, ExitInTheSettingsEndsWithoutAnotherWindow) {
     EXPECT_EQ(r.Go(), 0);
     EXPECT_EQ(r.demo.settings.startRequested, 0);
     EXPECT_EQ(r.demo.MainWindow, 0u);
-    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 0);
+    // Only detection asked for the display; it was never opened.
+    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);
+    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::CreateOffscreenSurface), 0);
     EXPECT_EQ(r.platform->player.InitCalls(), 0);
   }
 }
@@ -100,7 +102,7 @@ TEST(Startup, WindowsThatCannotBeCreatedEndTheProgram) {
     ShowRun r;
     r.platform->windows.FailCreate(cls);
     EXPECT_EQ(r.Go(), 0);
-    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 0);
+    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);  // detection's
     EXPECT_EQ(r.frames, 0);
     EXPECT_TRUE(r.backend.messageBoxes.empty());
   }
@@ -187,7 +189,7 @@ TEST(Startup, NoSoundSelectsNoOutputButStillPlaysTheSong) {
 
 TEST(Startup, TheSettingsChoicesBecomeTheShowsSettings) {
   ShowRun r;
-  r.demo.choices = DemoSettings{1, 4, 0, 22050, 0, 0};
+  r.demo.choices = SettingsChoices{1, 4, -1, 22050, 0};
   bool audioDuringShow = false;
   r.demo.afterFrame = [&] {
     audioDuringShow = r.platform->player.HasAudio();
@@ -199,9 +201,65 @@ TEST(Startup, TheSettingsChoicesBecomeTheShowsSettings) {
   EXPECT_EQ(r.demo.settings.videoMode, 4);
   EXPECT_EQ(r.demo.settings.useMmx, 0);
   EXPECT_EQ(r.demo.settings.mixRate, 22050);
-  EXPECT_EQ(r.platform->player.Output(), host::kOutputDirectSound);
+  EXPECT_EQ(r.platform->player.Output(), host::kOutputWaveOut);  // preselected on this system
   EXPECT_TRUE(audioDuringShow);
   EXPECT_FALSE(r.platform->player.HasAudio());  // closed at shutdown
+}
+
+TEST(Startup, ShutdownFreesTheSongTheBuffersAndTheDrawnPicturesOnce) {
+  ShowRun r;
+  r.onFrame = [&r] { r.platform->windows.PostQuitMessage(0); };
+  ASSERT_EQ(r.Go(), 0);
+  EXPECT_EQ(r.demo.shutdowns, 1);
+  EXPECT_EQ(r.demo.SongHandle, nullptr);
+  EXPECT_EQ(r.platform->player.CloseCalls(), 1);
+  EXPECT_TRUE(r.demo.frameBuffer.empty());
+  EXPECT_EQ(r.demo.target.pixels, nullptr);
+  EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);
+  Pictures& p = r.demo.pictures;
+  struct Picture {
+    const char* name;
+    const PcxImage& image;
+    bool freed;
+  };
+  const Picture pictures[] = {
+      {"staff2", p.staff2, true},     {"atomb", p.atomb, true},       {"viivak", p.viivak, true},
+      {"staticdi 1", p.staticdi1, false}, {"staticdi 2", p.staticdi2, true}, {"7", p.land7, true},
+      {"bump", p.bump, true},         {"6", p.zoom6, true},           {"mech_v", p.mechV, true},
+      {"g_v", p.gV, true},            {"image2", p.image2, true},     {"tilpeh1", p.tilpeh1, false},
+      {"tilpeh2", p.tilpeh2, true},   {"tilpe3v4", p.tilpe3v4, true}, {"tilpeh4", p.tilpeh4, false},
+      {"tilpeh5", p.tilpeh5, false},  {"tilpeh6", p.tilpeh6, false},  {"tilpeh7", p.tilpeh7, false},
+      {"tilpeh8", p.tilpeh8, false},  {"alareuna", p.alareuna, false}, {"ylareuna", p.ylareuna, false},
+      {"fontti", p.fontti, false},
+  };
+  for (const Picture& pic : pictures) {
+    SCOPED_TRACE(pic.name);
+    // What nothing draws, and the font, live as long as the process.
+    EXPECT_EQ(pic.image.pixels.empty(), pic.freed);
+    EXPECT_EQ(pic.image.width == 0, pic.freed);
+  }
+}
+
+TEST(Startup, TheFirstFrameComesWithinAFrameOfTheSongsStartWithNoBoxShown) {
+  for (bool noSound : {false, true}) {
+    SCOPED_TRACE(noSound ? "no sound" : "sound");
+    ShowRun r;
+    r.demo.choices.noSound = noSound ? 1 : -1;
+    uint32_t firstTime = 999999;
+    bool settingsGone = false;
+    r.onFrame = [&] {
+      if (r.frames == 1) {
+        firstTime = r.demo.clock.DemoTimeMs;
+        settingsGone = !r.platform->windows.IsWindow(r.demo.settingsControls.window);
+      }
+      r.platform->windows.PostQuitMessage(0);
+    };
+    ASSERT_EQ(r.Go(), 0);
+    EXPECT_LE(firstTime, 1000u / 30);
+    EXPECT_TRUE(settingsGone);
+    EXPECT_TRUE(r.backend.messageBoxes.empty());
+    EXPECT_EQ(r.platform->player.Output(), noSound ? host::kOutputNone : host::kOutputWaveOut);
+  }
 }
 
 }  // namespace
