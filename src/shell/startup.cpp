@@ -118,7 +118,12 @@ void ShutdownDemo(Demo& demo) {
   demo.target.frameBuffer = nullptr;
   demo.target.pixels = nullptr;
   // 4. The ray-cast scene's lights and grid.
+  demo.trace.lights = {};
+  demo.trace.grid = {};
   // 5. The bump-mapped lights' two pictures and lighting table.
+  demo.bumpLights.colour = PcxImage{};
+  demo.bumpLights.height = PcxImage{};
+  demo.bumpLights.spot = {};
   // 6. The display.
   CloseDisplay(demo);
   // 7. The pictures the director draws.
@@ -127,4 +132,5 @@ void ShutdownDemo(Demo& demo) {
                           &p.mechV, &p.gV, &p.image2, &p.tilpeh2, &p.tilpe3v4})
     *image = PcxImage{};
   // The text writer's overlay.
+  demo.textWriter.overlay = {};
 }

@@ -237,7 +237,14 @@ TEST(Startup, ShutdownFreesTheSongTheBuffersAndTheDrawnPicturesOnce) {
     // What nothing draws, and the font, live as long as the process.
     EXPECT_EQ(pic.image.pixels.empty(), pic.freed);
     EXPECT_EQ(pic.image.width == 0, pic.freed);
-  }
+  }  // The effects' large buffers go too; their tables stay.
+  EXPECT_TRUE(r.demo.trace.lights.empty());
+  EXPECT_TRUE(r.demo.trace.grid.empty());
+  EXPECT_TRUE(r.demo.bumpLights.colour.pixels.empty());
+  EXPECT_TRUE(r.demo.bumpLights.height.values.empty());
+  EXPECT_TRUE(r.demo.bumpLights.spot.empty());
+  EXPECT_TRUE(r.demo.textWriter.overlay.empty());
+  EXPECT_FALSE(r.demo.warp.offsets.empty());
 }
 
 TEST(Startup, TheFirstFrameComesWithinAFrameOfTheSongsStartWithNoBoxShown) {
