@@ -23,15 +23,7 @@ namespace {
 
 constexpr int kScreenWidth = 1024, kScreenHeight = 768;
 
-// Polls `done` every 20 ms, at most `tries` times.
-template <class Done>
-bool WaitFor(Done done, int tries = 500) {
-  for (int i = 0; i < tries; ++i) {
-    if (done()) return true;
-    usleep(20000);
-  }
-  return false;
-}
+using sdltest::WaitFor;
 
 std::vector<uint32_t> ReadPng(const std::string& path) {
   std::string raw = sdltest::Run("convert '" + path + "' -depth 8 rgb:- 2>/dev/null");

@@ -20,14 +20,7 @@ namespace {
 
 constexpr int kScreenWidth = 800, kScreenHeight = 600;
 
-template <class Done>
-bool WaitFor(Done done, int tries = 500) {
-  for (int i = 0; i < tries; ++i) {
-    if (done()) return true;
-    usleep(20000);
-  }
-  return false;
-}
+using sdltest::WaitFor;
 
 // Where the window's controls are, in its client coordinates: inside each
 // control's box, clear of its neighbours.

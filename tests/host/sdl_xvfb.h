@@ -18,6 +18,16 @@
 
 namespace sdltest {
 
+// Polls `done` every 20 ms, at most `tries` times.
+template <class Done>
+bool WaitFor(Done done, int tries = 500) {
+  for (int i = 0; i < tries; ++i) {
+    if (done()) return true;
+    usleep(20000);
+  }
+  return false;
+}
+
 inline bool OnPath(const std::string& program) {
   const char* path = std::getenv("PATH");
   std::stringstream dirs(path ? path : "/usr/bin:/bin");
