@@ -33,3 +33,18 @@ static void BM_FadeTarget(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FadeTarget);
+
+// The fade's two forms side by side, on a frame of varied pixels.
+static void BM_FadeTargetForm(benchmark::State& state) {
+  std::vector<uint32_t> pixels(512 * 384);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint32_t(i * 2654435761u);
+  RenderTarget target;
+  target.pixels = pixels.data();
+  target.width = 512;
+  target.height = 384;
+  for (auto _ : state) {
+    FadeTarget(target, 255, int(state.range(0)));
+    benchmark::DoNotOptimize(pixels.data());
+  }
+}
+BENCHMARK(BM_FadeTargetForm)->Arg(0)->Arg(1)->ArgName("useMmx");
