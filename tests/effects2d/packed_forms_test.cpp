@@ -7,6 +7,7 @@
 
 #include "effects2d/bump_lights.h"
 #include "effects2d/flare.h"
+#include "effects2d/trace.h"
 #include "support/show.h"
 
 namespace {
@@ -76,6 +77,52 @@ TEST_F(PackedForms, BumpLightsGiveThePlainPixelsOpaqueAndBlended) {
     ASSERT_EQ(packed.pixels, plain.pixels) << "level " << level;
   }
   EXPECT_NE(plain.pixels, background);
+}
+
+// The packed tunnel and morph fill multiply green by the integer shade: red
+// and blue are the plain fill's, green is min(255, texel × integer shade
+// >> 8 + the light's whole green), which is at most 2 below the plain green.
+TEST_F(PackedForms, TunnelAndMorphDifferOnlyByTheIntegerShadeGreen) {
+  struct Case {
+    uint32_t t;  // a frame of the tunnel or the morph
+    bool morph;
+  };
+  const Case cases[] = {{128500, true}, {131000, true}, {132900, true}, {134000, false}, {140000, false},
+                        {147000, false}};
+  long greenDiffers = 0;
+  for (const Case& c : cases) {
+    Pixels background = FrameAt(s, c.t);  // leaves the scene's eye and lights as that frame set them
+    TraceScene scene = s.demo.trace;
+    const PcxImage& texture = s.demo.pictures.bump;
+    Canvas plain(background), packed(background), rule(background), drawn(background), drawnPlain(background);
+    FillTraceBlocks(scene, texture, plain.target);
+    FillTraceBlocksPacked(scene, texture, packed.target);
+    FillTraceBlocksIntegerShade(scene, texture, rule.target);
+    ASSERT_EQ(packed.pixels, rule.pixels) << "t " << c.t;
+    for (size_t i = 0; i < plain.pixels.size(); ++i) {
+      uint32_t p = plain.pixels[i], q = rule.pixels[i];
+      ASSERT_EQ(q & 0xFF00FFu, p & 0xFF00FFu) << "t " << c.t << ", pixel " << i;
+      int below = int(p >> 8 & 0xFF) - int(q >> 8 & 0xFF);
+      ASSERT_TRUE(below >= 0 && below <= 2) << "t " << c.t << ", pixel " << i << ": " << below;
+      greenDiffers += below != 0;
+    }
+    // The draws pick the fill by useMmx; the band outside rows 64..319 is untouched.
+    TraceScene a = s.demo.trace, b = s.demo.trace;
+    float m = s.demo.director.morphWeight;
+    if (c.morph) {
+      DrawMorph(a, m, texture, drawn.target, 1);
+      DrawMorph(b, m, texture, drawnPlain.target, 0);
+    } else {
+      DrawTunnel(a, texture, drawn.target, 1);
+      DrawTunnel(b, texture, drawnPlain.target, 0);
+    }
+    FillTraceBlocksIntegerShade(a, texture, rule.target);
+    EXPECT_EQ(drawn.pixels, rule.pixels) << "t " << c.t;
+    FillTraceBlocks(b, texture, plain.target);
+    EXPECT_EQ(drawnPlain.pixels, plain.pixels) << "t " << c.t;
+    for (int i = 0; i < kFrameWidth * kBandTop; ++i) ASSERT_EQ(drawn.pixels[size_t(i)], background[size_t(i)]);
+  }
+  EXPECT_GT(greenDiffers, 0) << "the two greens never differed: the packed fill is not the integer-shade one";
 }
 
 }  // namespace
