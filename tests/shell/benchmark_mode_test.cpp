@@ -60,6 +60,13 @@ TEST(BenchmarkMode, PrintsEachWindowDrawnThenTheOverallLine) {
     EXPECT_GT(row.median, 0) << row.window;
     EXPECT_GE(row.p95, row.median) << row.window;
   }
+  double cpu = -1;
+  long cpuFrames = 0;
+  size_t at = r.out.find("processor time: ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  ASSERT_EQ(std::sscanf(r.out.c_str() + at, "processor time: %lf s for %ld frames", &cpu, &cpuFrames), 2);
+  EXPECT_EQ(cpuFrames, rows[0].frames + rows[1].frames);
+  EXPECT_GE(cpu, 0);
   double fps = 0, rss = 0, loading = -1;
   ASSERT_EQ(std::sscanf(last.c_str(), "overall: %lf frames/s, peak RSS %lf MiB, loading %lf ms", &fps, &rss,
                         &loading),
