@@ -122,6 +122,7 @@ void FillPacked(const BumpLights& b, uint32_t* frame) {
       __m128i gy = _mm_sub_epi32(Heights(h + i + kBumpWidth), Heights(h + i - kBumpWidth));
       alignas(16) int32_t index[3][4];
       alignas(16) int32_t inside[3][4];
+      __m128i anyInside = zero;
       for (int k = 0; k < 3; ++k) {
         __m128i lx = _mm_sub_epi32(_mm_add_epi32(baseX[k], gx), xs);
         __m128i ly = _mm_add_epi32(baseY[k], gy);
@@ -132,12 +133,16 @@ void FillPacked(const BumpLights& b, uint32_t* frame) {
         __m128i at = _mm_and_si128(_mm_add_epi32(_mm_slli_epi32(ly, 8), lx), ok);
         _mm_store_si128(reinterpret_cast<__m128i*>(index[k]), at);
         _mm_store_si128(reinterpret_cast<__m128i*>(inside[k]), ok);
+        anyInside = _mm_or_si128(anyInside, ok);
       }
-      alignas(16) uint32_t spots[4];
-      for (int p = 0; p < 4; ++p)
-        spots[p] = (uint32_t(spot[index[0][p]]) & uint32_t(inside[0][p])) << 16 |
-                   (uint32_t(spot[index[1][p]]) & uint32_t(inside[1][p])) << 8 |
-                   (uint32_t(spot[index[2][p]]) & uint32_t(inside[2][p]));
+      // Most of the frame lies outside all three spots: there the
+      // brightnesses are 0 and need not be fetched.
+      alignas(16) uint32_t spots[4] = {0, 0, 0, 0};
+      if (_mm_movemask_epi8(anyInside))
+        for (int p = 0; p < 4; ++p)
+          spots[p] = (uint32_t(spot[index[0][p]]) & uint32_t(inside[0][p])) << 16 |
+                     (uint32_t(spot[index[1][p]]) & uint32_t(inside[1][p])) << 8 |
+                     (uint32_t(spot[index[2][p]]) & uint32_t(inside[2][p]));
       __m128i l = _mm_load_si128(reinterpret_cast<const __m128i*>(spots));
       __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour + i));
       auto lit = [&](__m128i c16, __m128i l16) {
