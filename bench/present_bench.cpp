@@ -2,6 +2,7 @@
 // effects draw.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <vector>
 
 #include "display/present.h"
@@ -48,3 +49,24 @@ static void BM_FadeTargetForm(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FadeTargetForm)->Arg(0)->Arg(1)->ArgName("useMmx");
+
+// The yardstick for every effect: one frame copied, and one frame read
+// twice and written once (what a blend of two full frames costs in memory
+// traffic), on this machine.
+static void BM_CopyFrame(benchmark::State& state) {
+  std::vector<uint32_t> from(kFramePixels, 0x00336699), to(kFramePixels);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), kFramePixels * sizeof(uint32_t));
+    benchmark::DoNotOptimize(to.data());
+  }
+}
+BENCHMARK(BM_CopyFrame);
+
+static void BM_HalfBlendFrame(benchmark::State& state) {
+  std::vector<uint32_t> a(kFramePixels, 0x00336699), b(kFramePixels, 0x00996633);
+  for (auto _ : state) {
+    for (int i = 0; i < kFramePixels; ++i) a[size_t(i)] = ((a[size_t(i)] >> 1) & 0x7F7F7F) + ((b[size_t(i)] >> 1) & 0x7F7F7F);
+    benchmark::DoNotOptimize(a.data());
+  }
+}
+BENCHMARK(BM_HalfBlendFrame);
