@@ -200,20 +200,14 @@ int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::s
 void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, int useMmx) {
   if (!Usable(bump)) return;
   MoveLights(bump, frameSeconds);
+  bool opaque = bump.level >= 255;
+  void (*fill)(const BumpLights&, uint32_t*) = opaque ? Fill<true> : Fill<false>;
 #if defined(__SSE2__)
-  if (useMmx) {
-    if (bump.level >= 255)
-      FillPacked<true>(bump, target.pixels);
-    else
-      FillPacked<false>(bump, target.pixels);
-  } else
+  if (useMmx) fill = opaque ? FillPacked<true> : FillPacked<false>;
 #else
   (void)useMmx;
 #endif
-  if (bump.level >= 255)
-    Fill<true>(bump, target.pixels);
-  else
-    Fill<false>(bump, target.pixels);
+  fill(bump, target.pixels);
   std::fill(target.pixels + (kBumpHeight - 2) * kBumpWidth, target.pixels + kBumpHeight * kBumpWidth,
             0u);
 }
