@@ -64,12 +64,12 @@ void BM_FlareRing(benchmark::State& state) {
   for (auto _ : state) {
     for (int i = 0; i < 40; ++i) {
       Vec3 p = EvaluatePath(path, i * 0.2f);
-      DrawFlare(flare, p.x, p.y, p.z - 750 + 1400, frame.target, 0);
+      DrawFlare(flare, p.x, p.y, p.z - 750 + 1400, frame.target, int(state.range(0)));
     }
     benchmark::DoNotOptimize(frame.pixels.data());
   }
 }
-BENCHMARK(BM_FlareRing);
+BENCHMARK(BM_FlareRing)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_DrawBumpLights(benchmark::State& state) {
   BumpLights bump;
@@ -81,12 +81,12 @@ void BM_DrawBumpLights(benchmark::State& state) {
   bump.level = int32_t(state.range(0));
   Frame frame;
   for (auto _ : state) {
-    DrawBumpLights(bump, frame.target, 1 / 60.0f, 0);
+    DrawBumpLights(bump, frame.target, 1 / 60.0f, int(state.range(1)));
     benchmark::DoNotOptimize(frame.pixels.data());
   }
   state.SetLabel(state.range(0) >= 255 ? "opaque" : "blended");
 }
-BENCHMARK(BM_DrawBumpLights)->Arg(255)->Arg(128);
+BENCHMARK(BM_DrawBumpLights)->ArgsProduct({{255, 128}, {0, 1}})->ArgNames({"level", "useMmx"});
 
 // 0 tunnel, 1 planes, 2 morph, seen from a point on the camera path.
 void BM_TraceScene(benchmark::State& state) {
@@ -112,6 +112,30 @@ void BM_TraceScene(benchmark::State& state) {
   state.SetLabel(names[which]);
 }
 BENCHMARK(BM_TraceScene)->DenseRange(0, 2);
+
+// The block fill alone, plain and packed, over the grid of a tunnel frame.
+void BM_FillTraceBlocks(benchmark::State& state) {
+  TraceScene scene;
+  InitTraceScene(scene);
+  const float ramp[3][3] = {{15, 38, 53}, {38, 26, 48}, {58, 24, 12}};
+  for (int i = 0; i < 3; ++i) BuildLightRamp(scene.lights[i].ramp, ramp[i][0], ramp[i][1], ramp[i][2], 150, 20, 0);
+  scene.eye = {26, 53, 800};
+  scene.target = {-3, 34, 836};
+  scene.lights[0].position = {-700, 95, 1500};
+  scene.lights[1].position = {-240, -100, 520};
+  scene.lights[2].position = {-60, 0, 1340};
+  PcxImage texture = Picture(kTraceTextureSide, kTraceTextureSide);
+  Frame frame;
+  DrawTunnel(scene, texture, frame.target, 0);  // fills the grid
+  for (auto _ : state) {
+    if (state.range(0))
+      FillTraceBlocksPacked(scene, texture, frame.target);
+    else
+      FillTraceBlocks(scene, texture, frame.target);
+    benchmark::DoNotOptimize(frame.pixels.data());
+  }
+}
+BENCHMARK(BM_FillTraceBlocks)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_DrawWobbleOverlay(benchmark::State& state) {
   Landscape land;

@@ -1,13 +1,17 @@
 // dorsel: the command line, then the show's own start-up.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "director/timetable.h"
 #include "host/headless.h"
@@ -38,6 +42,9 @@ const char kUsage[] =
     "  --headless       no window and no audio device: frames are drawn off-screen\n"
     "                   on a virtual clock (implies --skip-settings)\n"
     "  --fps N          headless frames per second of demo time (default 60)\n"
+    "  --benchmark      with --headless: run the whole show as fast as it goes,\n"
+    "                   write nothing, print each window's frame times (median\n"
+    "                   and 95th percentile), frames/s, peak memory and loading\n"
     "  --start MS       begin the show, music included, at this demo time\n"
     "  --end MS         close the show once the demo time reaches MS\n"
     "  --frames DIR     write the frames the show draws as DIR/tNNNNNNN.png (demo\n"
@@ -60,6 +67,7 @@ const char kUsage[] =
 struct Options {
   std::string dataDir;
   bool skipSettings = false, headless = false, noSound = false, noMmx = false;
+  bool benchmark = false;
   int windowed = -1, mode = -1, mixRate = -1, fps = 60, every = 1;  // -1: not given
   long start = 0, end = -1;
   std::string framesDir;
@@ -112,6 +120,7 @@ Options Parse(int argc, char** argv) {
     else if (a == "--no-mmx") o.noMmx = true;
     else if (a == "--headless") o.headless = true;
     else if (a == "--fps") o.fps = int(Number(i, argc, argv, 1, 1000));
+    else if (a == "--benchmark") o.benchmark = true;
     else if (a == "--start") { o.start = Number(i, argc, argv, 0, 234000); startGiven = true; }
     else if (a == "--end") o.end = Number(i, argc, argv, 0, 1000000);
     else if (a == "--frames") o.framesDir = Text(i, argc, argv);
@@ -139,6 +148,9 @@ Options Parse(int argc, char** argv) {
   if (scaleGiven && o.headless)
     BadArgument(std::string("--scale sizes the window, and ") +
                 (recording ? "a recording" : "--headless") + " has none");
+  if (o.benchmark && !o.headless) BadArgument("--benchmark runs on the virtual clock: give --headless");
+  if (o.benchmark && (recording || !o.framesDir.empty()))
+    BadArgument("--benchmark writes nothing; leave out --frames, --wav and --y4m");
   if (o.headless) o.skipSettings = true;
   // An option that makes a choice answers the settings window for the viewer.
   if (o.windowed >= 0 || o.mode >= 0 || o.noSound || o.mixRate >= 0 || o.noMmx) o.skipSettings = true;
@@ -202,6 +214,68 @@ struct FrameDriver {
   }
 };
 
+// --benchmark: the time of every frame on the steady clock, gathered by the
+// window that drew it. A frame's time runs from the end of the frame before
+// to the end of its own, so nothing between frames goes uncounted; the first
+// frame closes the loading time instead.
+struct FrameTimer {
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point started = Clock::now(), last;
+  double loadingMs = -1;
+  long frames = 0;
+  double totalUs = 0;
+  // The processor time of the frames alone: on a shared machine the wall
+  // clock also counts the time other programs had the processor.
+  double cpuAtFirstFrame = 0;
+
+  static double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  }
+  std::array<std::vector<float>, kScheduleWindows + 1> perWindow;  // index 0: past the schedule
+
+  void Frame(uint32_t demoTimeMs) {
+    Clock::time_point now = Clock::now();
+    if (loadingMs < 0) {
+      loadingMs = std::chrono::duration<double, std::milli>(now - started).count();
+      cpuAtFirstFrame = CpuSeconds();
+    } else {
+      double us = std::chrono::duration<double, std::micro>(now - last).count();
+      int w = ScheduleWindow(demoTimeMs);
+      perWindow[w >= 1 && w <= kScheduleWindows ? w : 0].push_back(float(us));
+      totalUs += us;
+      ++frames;
+    }
+    last = now;
+  }
+
+  static float Percentile(std::vector<float> v, double p) {
+    size_t k = std::min(v.size() - 1, size_t(p * double(v.size())));
+    std::nth_element(v.begin(), v.begin() + long(k), v.end());
+    return v[k];
+  }
+
+  void Print() const {
+    std::printf("window  frames  median_us   p95_us\n");
+    for (int w = 1; w <= kScheduleWindows; ++w) {
+      const std::vector<float>& v = perWindow[size_t(w)];
+      if (v.empty()) continue;
+      std::printf("%6d  %6zu  %9.1f  %7.1f\n", w, v.size(), double(Percentile(v, 0.5)),
+                  double(Percentile(v, 0.95)));
+    }
+    double cpu = CpuSeconds() - cpuAtFirstFrame;
+    std::printf("processor time: %.2f s for %ld frames, %.0f frames/s\n", cpu, frames,
+                cpu > 0 ? double(frames) / cpu : 0.0);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);  // ru_maxrss is in KiB on this system
+    std::printf("overall: %.0f frames/s, peak RSS %.1f MiB, loading %.0f ms\n",
+                totalUs > 0 ? frames * 1e6 / totalUs : 0.0, double(usage.ru_maxrss) / 1024,
+                loadingMs < 0 ? 0.0 : loadingMs);
+  }
+};
+
 }  // namespace
 
 // Output files are named from where the program was started, not from the
@@ -214,6 +288,7 @@ std::string FromStartFolder(const std::string& path) {
 }
 
 int main(int argc, char** argv) {
+  FrameTimer timer;  // loading is timed from here, the program's start
   Options options = Parse(argc, argv);
   options.framesDir = FromStartFolder(options.framesDir);
   options.wavFile = FromStartFolder(options.wavFile);
@@ -272,11 +347,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "dorsel: cannot write %s: %s\n", options.y4mFile.c_str(), std::strerror(errno));
     return 2;
   }
-  if (options.headless && isatty(STDERR_FILENO)) {
+  if (options.headless && isatty(STDERR_FILENO) && !options.benchmark) {
     uint32_t to = options.end >= 0 ? uint32_t(std::min<long>(options.end, kDemoEndMs)) : kDemoEndMs;
     run.progress = std::make_unique<ProgressMeter>(stderr, uint32_t(options.start), to);
   }
   demo.afterFrame = [&run] { run.AfterFrame(); };
+  if (options.benchmark)
+    demo.afterFrame = [&run, &timer, &demo] {
+      timer.Frame(demo.clock.DemoTimeMs);
+      run.AfterFrame();
+    };
   int code = WinMain(demo, host::SW_SHOWNORMAL);
   if (run.progress) run.progress->Finish();
   demo.screenshots.Wait();
@@ -288,5 +368,6 @@ int main(int argc, char** argv) {
   if (options.headless)
     std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,
                 unsigned(demo.clock.DemoTimeMs), WindowsVisited(demo.director), kScheduleWindows);
+  if (options.benchmark) timer.Print();
   return run.writeFailed ? 1 : code;
 }

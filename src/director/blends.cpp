@@ -19,9 +19,32 @@ void CopyPicture(const PcxImage& picture, RenderTarget& target) {
   std::memcpy(target.pixels, picture.pixels.data(), kFramePixels * sizeof(uint32_t));
 }
 
+// The generator's step taken k times at once: state × a + c, modulo 2^32.
+struct Jump {
+  uint32_t a = 1, c = 0;
+};
+constexpr Jump Steps(int k) {
+  Jump j;
+  for (int i = 0; i < k; ++i) j = Jump{j.a * 214013u, j.c * 214013u + 2531011u};
+  return j;
+}
+
 void AddNoise(RenderTarget& target, CrtRandom& random) {
+  // Pixel i takes the generator's next number, in pixel order. One long chain
+  // of multiplies would make every pixel wait for the one before; instead
+  // eight chains start from the next eight states and each jumps eight steps
+  // at a time, which gives exactly the same numbers.
+  constexpr int kChains = 8;
+  static_assert(kFramePixels % kChains == 0);
+  constexpr Jump kJump = Steps(kChains);
   uint32_t* frame = target.pixels;
-  for (int i = 0; i < kFramePixels; ++i) frame[i] += uint32_t(random.Next() & 31) * 0x010101u;
+  uint32_t chain[kChains];
+  for (int k = 0; k < kChains; ++k) chain[k] = random.state = random.state * 214013u + 2531011u;
+  for (int i = 0; i < kFramePixels; i += kChains) {
+    for (int k = 0; k < kChains; ++k) frame[i + k] += (chain[k] >> 16 & 31) * 0x010101u;
+    random.state = chain[kChains - 1];  // the state after this group's last number
+    for (int k = 0; k < kChains; ++k) chain[k] = chain[k] * kJump.a + kJump.c;
+  }
 }
 
 void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target) {

@@ -172,7 +172,7 @@ void Tunnel(Demo& demo) { DrawTunnel(demo.trace, demo.pictures.bump, demo.target
 
 void UseFrameBuffer(Demo& demo) { SetFrameBuffer(demo.target, demo.frameBuffer.data()); }
 
-void Fade(Demo& demo, float level) { FadeTarget(demo.target, int(level)); }
+void Fade(Demo& demo, float level) { FadeTarget(demo.target, int(level), demo.settings.useMmx); }
 
 void TextStep(Demo& demo) {
   UpdateTextWriter(demo.textWriter, demo.pictures.fontti, demo.clock.DemoTimeMs);

@@ -42,13 +42,17 @@ void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading,
 
   const uint8_t* heights = land.heightMap.values.data();
   const uint32_t* colours = colourMap.pixels.data();
-  for (int c = 0; c < kLandColumns; ++c) {
-    // Two columns share a ray: 148 directions span the view.
+  // Two neighbouring columns share a ray (148 directions span the view), so
+  // each ray is walked once and its colours go into both columns.
+  for (int c = 0; c < kLandColumns; c += 2) {
     int32_t d = ((c >> 1) + heading) & (kLandDirections - 1);
     int32_t dx = land.dirX[size_t(d)], dy = land.dirY[size_t(d)];
     int32_t px = x, py = y;
     int32_t bottom = kLastRow;
-    for (int32_t s = 1; s <= kLandSteps; ++s) {
+    uint32_t* column = frame + c;
+    const bool pair = c + 1 < kLandColumns;
+    // Once the column is filled to the top, nothing farther can show.
+    for (int32_t s = 1; s <= kLandSteps && bottom > 0; ++s) {
       px += dx;
       py += dy;
       size_t cell = size_t((px >> 8) & 255) + size_t((py >> 8) & 255) * kMapSide;
@@ -63,7 +67,10 @@ void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading,
       uint32_t green = std::min<uint32_t>(255, (p >> 8 & 255) + uint32_t(s));
       uint32_t blue = std::min<uint32_t>(255, (p & 255) + uint32_t(s));
       uint32_t colour = (p & 0xFF000000u) | red << 16 | green << 8 | blue;
-      for (int32_t v = sy; v < bottom; ++v) frame[size_t(v) * kFrameWidth + size_t(c)] = colour;
+      for (int32_t v = sy; v < bottom; ++v) {
+        column[size_t(v) * kFrameWidth] = colour;
+        if (pair) column[size_t(v) * kFrameWidth + 1] = colour;
+      }
       bottom = sy;
     }
   }

@@ -1,6 +1,9 @@
 #include "display/present.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "shell/demo.h"
 
@@ -88,6 +91,42 @@ void PresentFrame(Demo& demo) {
   ConvertFrame(t.pixels, static_cast<uint8_t*>(t.surfacePixels), t.surfacePitch,
                demo.settings.videoMode);
   UnlockTarget(demo);
+}
+
+#if defined(__SSE2__)
+// Two pixels at a time: their eight bytes widened to 16-bit lanes, times
+// (factor, factor, factor, 0), shifted down by 8 and packed back. The top
+// byte's lane is multiplied by 0, so it ends 0 as in the plain loop.
+static void FadePacked(uint32_t* p, int n, uint32_t factor) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i f = _mm_set_epi16(0, short(factor), short(factor), short(factor), 0, short(factor),
+                                  short(factor), short(factor));
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(c, zero), f), 8);
+    __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(c, zero), f), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(lo, hi));
+  }
+  for (; i < n; ++i) {
+    uint32_t c = p[i];
+    p[i] = (((c & 0xFF00FF) * factor >> 8) & 0xFF00FF) | (((c & 0xFF00) * factor >> 8) & 0xFF00);
+  }
+}
+#endif
+
+void FadeTarget(RenderTarget& target, int factor, int useMmx) {
+#if defined(__SSE2__)
+  // The factor is replicated into 16-bit lanes; above 255 the products
+  // would not fit, so such a factor takes the plain loop.
+  if (useMmx && factor >= 0 && factor <= 255) {
+    FadePacked(target.pixels, target.width * target.height, uint32_t(factor));
+    return;
+  }
+#else
+  (void)useMmx;
+#endif
+  FadeTarget(target, factor);
 }
 
 void FadeTarget(RenderTarget& target, int factor) {

@@ -26,6 +26,9 @@ void LockTarget(Demo& demo);
 void UnlockTarget(Demo& demo);
 void PresentFrame(Demo& demo);
 void FadeTarget(RenderTarget& target, int factor);
+// The same fade; `useMmx` takes the packed form (SSE2 on x86-64, the plain
+// loop elsewhere), which gives the same pixels.
+void FadeTarget(RenderTarget& target, int factor, int useMmx);
 
 // Writes the 512 × 384 frame into a locked surface of the given video mode,
 // starting each row at its pitch; the borders of the 640 × 480 modes are

@@ -40,6 +40,6 @@ int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::s
 // Moves the lights by `frameSeconds` and draws one frame: opaque at level
 // 255, blended over what the frame holds below. Source row y lands on frame
 // row y − 1; rows 382 and 383 end black. Pictures of the wrong size draw
-// nothing (and the lights stand still). `useMmx` runs the plain form until
-// the packed one is written.
+// nothing (and the lights stand still). `useMmx` takes the packed fills
+// (SSE2 on x86-64, the plain ones elsewhere): the same pixels.
 void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, int useMmx);

@@ -1,6 +1,9 @@
 #include "effects2d/flare.h"
 
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -28,6 +31,30 @@ bool Project(float v, float z, int centre, int& edge) {
   return true;
 }
 
+// One row of the sprite added onto the frame: dst[px] += src[steps[px - left]].
+void AddRow(uint32_t* dst, const uint32_t* src, const int32_t* steps, int left, int x0, int right) {
+  for (int px = x0; px < right; ++px) dst[px] = AddSaturated(dst[px], src[steps[px - left] & 63]);
+}
+
+#if defined(__SSE2__)
+// The same row four pixels at a time: the texels are fetched one by one
+// through the table and added with saturating bytes. The top bytes are
+// cleared as the plain sum does.
+void AddRowPacked(uint32_t* dst, const uint32_t* src, const int32_t* steps, int left, int x0, int right) {
+  const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+  int px = x0;
+  for (; px + 4 <= right; px += 4) {
+    const int32_t* k = steps + (px - left);
+    __m128i texels = _mm_set_epi32(int(src[k[3] & 63]), int(src[k[2] & 63]), int(src[k[1] & 63]),
+                                   int(src[k[0] & 63]));
+    __m128i* at = reinterpret_cast<__m128i*>(dst + px);
+    __m128i sum = _mm_adds_epu8(_mm_loadu_si128(at), texels);
+    _mm_storeu_si128(at, _mm_and_si128(sum, colour));
+  }
+  AddRow(dst, src, steps, left, px, right);
+}
+#endif
+
 }  // namespace
 
 int InitFlareSprite(FlareSprite& flare, host::WindowSystem& windows, host::HWND owner) {
@@ -36,7 +63,12 @@ int InitFlareSprite(FlareSprite& flare, host::WindowSystem& windows, host::HWND 
 }
 
 void DrawFlare(FlareSprite& flare, float x, float y, float z, RenderTarget& target, int useMmx) {
+  auto addRow = AddRow;
+#if defined(__SSE2__)
+  if (useMmx) addRow = AddRowPacked;
+#else
   (void)useMmx;
+#endif
   if (!(z > 0)) return;
   const PcxImage& img = flare.image;
   if (img.width != kFlareSide || img.pixels.size() < size_t(kFlareSide * kFlareSide)) return;
@@ -66,6 +98,6 @@ void DrawFlare(FlareSprite& flare, float x, float y, float z, RenderTarget& targ
   for (int py = y0; py < bottom; ++py) {
     const uint32_t* src = img.pixels.data() + (steps[py - top] & 63) * kFlareSide;
     uint32_t* dst = target.pixels + py * kFrameWidth;
-    for (int px = x0; px < right; ++px) dst[px] = AddSaturated(dst[px], src[steps[px - left] & 63]);
+    addRow(dst, src, steps, left, x0, right);
   }
 }

@@ -21,6 +21,6 @@ int InitFlareSprite(FlareSprite& flare, host::WindowSystem& windows, host::HWND 
 // Adds the flare at camera-space point (x right, y down, z into the screen)
 // onto the frame, each channel saturating at 255. Nothing is drawn behind
 // the eye, off the screen, or for a flare too close to fit the step table
-// (wider than 383 pixels). The packed form is not written yet: `useMmx`
-// draws the same picture with the plain loop.
+// (wider than 383 pixels). `useMmx` adds with packed saturating bytes
+// (SSE2 on x86-64, the plain loop elsewhere): the same picture.
 void DrawFlare(FlareSprite& flare, float x, float y, float z, RenderTarget& target, int useMmx);

@@ -2,6 +2,9 @@
 
 #include <climits>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -182,30 +185,33 @@ uint32_t Shaded(uint32_t texel, const Corner& c) {
   return rb | (g & 0xFF00);
 }
 
-}  // namespace
+// The packed fill's rule: every channel, green too, times the integer shade,
+// then the light's whole channel values added with saturation.
+uint32_t ShadedIntegerShade(uint32_t texel, const Corner& c) {
+  uint32_t rb = Shaded(texel, c) & 0x00FF00FF;
+  uint32_t g = ((texel >> 8 & 0xFF) * (c.shade >> 8) >> 8) + (c.green >> 16 & 0xFF);
+  return rb | (g > 0xFF ? 0xFF : g) << 8;
+}
 
-void FillTraceBlocks(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
-  if (!Usable(s, texture)) return;
+// Walks the blocks of rows 64..319: per block its corners and edge steps,
+// per pixel row the left value and the step along it, which `row` turns
+// into 8 pixels.
+template <typename Row>
+void ForEachBlockRow(const TraceScene& s, RenderTarget& target, Row row) {
   uint32_t* frame = target.pixels;
-  const uint32_t* tex = texture.pixels.data();
-  for (int row = kFirstVertexRow; row < kLastVertexRow; ++row) {
+  for (int r = kFirstVertexRow; r < kLastVertexRow; ++r) {
     for (int col = 0; col < kBlockColumns; ++col) {
-      const GridVertex& tl = s.grid[row * kGridColumns + col];
-      const GridVertex& tr = s.grid[row * kGridColumns + col + 1];
-      const GridVertex& bl = s.grid[(row + 1) * kGridColumns + col];
-      const GridVertex& br = s.grid[(row + 1) * kGridColumns + col + 1];
+      const GridVertex& tl = s.grid[r * kGridColumns + col];
+      const GridVertex& tr = s.grid[r * kGridColumns + col + 1];
+      const GridVertex& bl = s.grid[(r + 1) * kGridColumns + col];
+      const GridVertex& br = s.grid[(r + 1) * kGridColumns + col + 1];
       Corner left = Fixed(tl), right = Fixed(tr);
       Corner leftStep = EdgeStep(tl, bl), rightStep = EdgeStep(tr, br);
-      uint32_t* out = frame + row * 8 * kFrameWidth + col * 8;
+      uint32_t* out = frame + r * 8 * kFrameWidth + col * 8;
       for (int y = 0; y < 8; ++y, out += kFrameWidth) {
         Corner step{Eighth(right.u, left.u), Eighth(right.v, left.v), Eighth(right.shade, left.shade),
                     Eighth(right.redBlue, left.redBlue), Eighth(right.green, left.green)};
-        Corner c = left;
-        for (int x = 0; x < 8; ++x) {
-          uint32_t texel = tex[((c.u >> 8) & 255) * kTraceTextureSide + ((c.v >> 8) & 255)];
-          out[x] = Shaded(texel, c);
-          Advance(c, step);
-        }
+        row(out, left, step);
         Advance(left, leftStep);
         Advance(right, rightStep);
       }
@@ -213,12 +219,98 @@ void FillTraceBlocks(const TraceScene& s, const PcxImage& texture, RenderTarget&
   }
 }
 
+template <uint32_t (*kShade)(uint32_t, const Corner&)>
+void FillPlain(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
+  if (!Usable(s, texture)) return;
+  const uint32_t* tex = texture.pixels.data();
+  ForEachBlockRow(s, target, [tex](uint32_t* out, Corner c, const Corner& step) {
+    for (int x = 0; x < 8; ++x) {
+      uint32_t texel = tex[((c.u >> 8) & 255) * kTraceTextureSide + ((c.v >> 8) & 255)];
+      out[x] = kShade(texel, c);
+      Advance(c, step);
+    }
+  });
+}
+
+#if defined(__SSE2__)
+// The integer shades of four pixels (32-bit lanes, 0..255) spread over the
+// 16-bit lanes of two pixels each, as their channels are laid out.
+void SpreadShade(__m128i shade, __m128i& firstTwo, __m128i& lastTwo) {
+  __m128i both = _mm_or_si128(shade, _mm_slli_epi32(shade, 16));
+  firstTwo = _mm_unpacklo_epi32(both, both);
+  lastTwo = _mm_unpackhi_epi32(both, both);
+}
+
+// A row's eight pixels as the fill steps through them: the texel, the
+// integer shade and the light's two packed parts, one array each.
+struct RowValues {
+  alignas(16) uint32_t texel[8], shade[8], redBlue[8], green[8];
+};
+
+void ShadeFour(uint32_t* out, const RowValues& r, int first) {
+  const __m128i zero = _mm_setzero_si128();
+  auto load = [first](const uint32_t* a) { return _mm_load_si128(reinterpret_cast<const __m128i*>(a + first)); };
+  __m128i texels = load(r.texel);
+  __m128i s01, s23;
+  SpreadShade(load(r.shade), s01, s23);
+  __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), s01), 8);
+  __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), s23), 8);
+  __m128i light = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(load(r.redBlue), 8), _mm_set1_epi32(0x00FF00FF)),
+                               _mm_and_si128(_mm_srli_epi32(load(r.green), 8), _mm_set1_epi32(0x0000FF00)));
+  __m128i pixels = _mm_adds_epu8(_mm_packus_epi16(lo, hi), light);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF)));
+}
+
+// The packed fill: each texel's channels times the integer shade in 16-bit
+// lanes, packed with saturation, the light added with saturating bytes,
+// four pixels a register. The stepping stays scalar (it is a few adds);
+// the texels are fetched one by one.
+void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
+  if (!Usable(s, texture)) return;
+  const uint32_t* tex = texture.pixels.data();
+  ForEachBlockRow(s, target, [tex](uint32_t* out, Corner c, const Corner& step) {
+    RowValues r;
+    for (int x = 0; x < 8; ++x) {
+      r.texel[x] = tex[((c.u >> 8) & 255) * kTraceTextureSide + ((c.v >> 8) & 255)];
+      r.shade[x] = c.shade >> 8;
+      r.redBlue[x] = c.redBlue;
+      r.green[x] = c.green;
+      Advance(c, step);
+    }
+    ShadeFour(out, r, 0);
+    ShadeFour(out + 4, r, 4);
+  });
+}
+#endif
+
+}  // namespace
+
+void FillTraceBlocks(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
+  FillPlain<Shaded>(s, texture, target);
+}
+
+void FillTraceBlocksIntegerShade(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
+  FillPlain<ShadedIntegerShade>(s, texture, target);
+}
+
+void FillTraceBlocksPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
+#if defined(__SSE2__)
+  FillPacked(s, texture, target);
+#else
+  FillTraceBlocks(s, texture, target);
+#endif
+}
+
 namespace {
 
-void Draw(TraceScene& s, TraceSurface surface, float m, const PcxImage& texture, RenderTarget& target) {
+void Draw(TraceScene& s, TraceSurface surface, float m, const PcxImage& texture, RenderTarget& target,
+          int useMmx) {
   if (!Usable(s, texture)) return;
   CastGrid(s, surface, m);
-  FillTraceBlocks(s, texture, target);
+  if (useMmx)
+    FillTraceBlocksPacked(s, texture, target);
+  else
+    FillTraceBlocks(s, texture, target);
 }
 
 }  // namespace
@@ -244,15 +336,13 @@ void BuildLightRamp(std::array<uint32_t, 256>& ramp, float kR, float kG, float k
 }
 
 void DrawTunnel(TraceScene& scene, const PcxImage& texture, RenderTarget& target, int useMmx) {
-  (void)useMmx;
-  Draw(scene, TraceSurface::kTunnel, 0, texture, target);
+  Draw(scene, TraceSurface::kTunnel, 0, texture, target, useMmx);
 }
 
 void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target) {
-  Draw(scene, TraceSurface::kPlanes, 0, texture, target);
+  Draw(scene, TraceSurface::kPlanes, 0, texture, target, 0);
 }
 
 void DrawMorph(TraceScene& scene, float m, const PcxImage& texture, RenderTarget& target, int useMmx) {
-  (void)useMmx;
-  Draw(scene, TraceSurface::kMorph, m, texture, target);
+  Draw(scene, TraceSurface::kMorph, m, texture, target, useMmx);
 }

@@ -48,7 +48,7 @@ int64_t HeadlessBackend::TakeHeardAudio(const std::function<void(const int16_t*,
 
 bool HeadlessBackend::ShownPicture(HWND, Picture* picture) {
   if (shows_ == 0) return false;
-  *picture = Picture{screenWidth_, screenHeight_, screen_};
+  *picture = Picture{screenWidth_, screenHeight_, Screen()};
   return true;
 }
 
@@ -69,6 +69,28 @@ void HeadlessBackend::Show(const Surface& s, HWND window) {
   }
   screenWidth_ = area.Width();
   screenHeight_ = area.Height();
+  // One copy of the bytes now (the surface is drawn over by the next frame);
+  // the conversion into a picture waits until Screen() is asked for.
+  shown_.width = s.width;
+  shown_.height = s.height;
+  shown_.bitsPerPixel = s.bitsPerPixel;
+  shown_.pitch = s.pitch;
+  shown_.area = area;
+  shown_.memory.assign(s.memory.begin(), s.memory.end());
+  if (s.bitsPerPixel == 8) {
+    for (int i = 0; i < 256; ++i) {
+      const PaletteEntry& e = s.palette ? s.palette->entries[size_t(i)] : PaletteEntry{};
+      shown_.grey[size_t(i)] = uint32_t(e.red) << 16 | uint32_t(e.green) << 8 | e.blue;
+    }
+  }
+  screenStale_ = true;
+}
+
+const std::vector<uint32_t>& HeadlessBackend::Screen() const {
+  if (!screenStale_) return screen_;
+  screenStale_ = false;
+  const Shown& s = shown_;
+  const Rect& area = s.area;
   screen_.assign(size_t(screenWidth_) * screenHeight_, 0);
   for (int y = 0; y < screenHeight_; ++y) {
     int sy = area.top + y;
@@ -84,13 +106,13 @@ void HeadlessBackend::Show(const Surface& s, HWND window) {
       } else if (s.bitsPerPixel == 24) {
         const uint8_t* p = row + sx * 3;
         rgb = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-      } else if (s.palette) {
-        const PaletteEntry& e = s.palette->entries[row[sx]];
-        rgb = uint32_t(e.red) << 16 | uint32_t(e.green) << 8 | e.blue;
+      } else {
+        rgb = s.grey[row[sx]];
       }
       screen_[size_t(y) * screenWidth_ + x] = rgb;
     }
   }
+  return screen_;
 }
 
 bool HeadlessBackend::OpenControl(HWND control, HWND parent, const ControlSpec& spec) {

@@ -3,6 +3,7 @@
 // every machine and as fast as the machine allows. What would have been on
 // the screen is kept as an image, and message boxes go to standard error.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -53,7 +54,7 @@ class HeadlessBackend : public Backend {
 
   // What a viewer would see: the full-screen picture or the window's client
   // area, as 0x00RRGGBB pixels.
-  const std::vector<uint32_t>& Screen() const { return screen_; }
+  const std::vector<uint32_t>& Screen() const;
   int ScreenWidth() const { return screenWidth_; }
   int ScreenHeight() const { return screenHeight_; }
   int ShowCount() const { return shows_; }
@@ -99,7 +100,16 @@ class HeadlessBackend : public Backend {
   AudioPull audioPull_;
   int64_t audioTaken_ = 0;
   std::map<HWND, Control> controls_;
-  std::vector<uint32_t> screen_;
+  // The last shown surface, kept as its bytes and turned into a picture only
+  // when someone looks: most frames of a headless run are never looked at.
+  struct Shown {
+    int width = 0, height = 0, bitsPerPixel = 0, pitch = 0;
+    Rect area;  // what of it is on the screen, in surface coordinates
+    std::vector<uint8_t> memory;
+    std::array<uint32_t, 256> grey{};  // the palette as 0x00RRGGBB (8-bit surfaces)
+  } shown_;
+  mutable bool screenStale_ = false;
+  mutable std::vector<uint32_t> screen_;
   int screenWidth_ = 0, screenHeight_ = 0;
   int shows_ = 0;
   WindowSystem* windows_ = nullptr;

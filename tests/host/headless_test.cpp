@@ -73,6 +73,31 @@ TEST(HeadlessScreen, TheShownPictureIsWhatAViewerWouldSee) {
   EXPECT_EQ(picture.pixels, (std::vector<uint32_t>{0x112233, 0, 0, 0, 0, 0, 0, 0xFF0000}));
 }
 
+// The picture is made only when looked at, yet it is the one shown then:
+// drawing over the surface afterwards, or changing its palette, does not
+// reach it, and a second show replaces it.
+TEST(HeadlessScreen, ThePictureIsTheSurfaceAsItWasWhenShown) {
+  auto platform = MakeHeadlessPlatform();
+  HeadlessBackend& backend = Headless(*platform);
+  backend.fullscreen = true;
+  Palette palette;
+  palette.entries[7] = PaletteEntry{0x10, 0x20, 0x30, 0};
+  Surface s;
+  s.width = 3;
+  s.height = 1;
+  s.bitsPerPixel = 8;
+  s.pitch = 4;
+  s.palette = &palette;
+  s.memory = {7, 0, 7, 9};
+  backend.Show(s, 0);
+  s.memory[1] = 7;
+  palette.entries[7] = PaletteEntry{0xFF, 0xFF, 0xFF, 0};
+  EXPECT_EQ(backend.Screen(), (std::vector<uint32_t>{0x102030, 0, 0x102030}));
+  backend.Show(s, 0);
+  EXPECT_EQ(backend.Screen(), (std::vector<uint32_t>{0xFFFFFF, 0xFFFFFF, 0xFFFFFF}));
+  EXPECT_EQ(backend.ShowCount(), 2);
+}
+
 // F9 is the desktop's key: it reaches the default procedure like any key
 // the window's own procedure passes on, and only there takes a shot.
 TEST(ScreenshotKey, F9InTheDefaultProcedureHandsOverWhatTheWindowShows) {
