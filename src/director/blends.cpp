@@ -29,34 +29,118 @@ constexpr Jump Steps(int k) {
   return j;
 }
 
+// Pixel i takes the generator's next number, in pixel order. One long chain
+// of multiplies would make every pixel wait for the one before; instead
+// eight chains start from the next eight states and each jumps eight steps
+// at a time, which gives exactly the same numbers.
+constexpr int kNoiseChains = 8;
+static_assert(kFramePixels % kNoiseChains == 0);
+constexpr Jump kNoiseJump = Steps(kNoiseChains);
+
 void AddNoise(RenderTarget& target, CrtRandom& random) {
-  // Pixel i takes the generator's next number, in pixel order. One long chain
-  // of multiplies would make every pixel wait for the one before; instead
-  // eight chains start from the next eight states and each jumps eight steps
-  // at a time, which gives exactly the same numbers.
-  constexpr int kChains = 8;
-  static_assert(kFramePixels % kChains == 0);
-  constexpr Jump kJump = Steps(kChains);
   uint32_t* frame = target.pixels;
-  uint32_t chain[kChains];
-  for (int k = 0; k < kChains; ++k) chain[k] = random.state = random.state * 214013u + 2531011u;
-  for (int i = 0; i < kFramePixels; i += kChains) {
-    for (int k = 0; k < kChains; ++k) frame[i + k] += (chain[k] >> 16 & 31) * 0x010101u;
-    random.state = chain[kChains - 1];  // the state after this group's last number
-    for (int k = 0; k < kChains; ++k) chain[k] = chain[k] * kJump.a + kJump.c;
+  uint32_t chain[kNoiseChains];
+  for (int k = 0; k < kNoiseChains; ++k) chain[k] = random.state = random.state * 214013u + 2531011u;
+  for (int i = 0; i < kFramePixels; i += kNoiseChains) {
+    for (int k = 0; k < kNoiseChains; ++k) frame[i + k] += (chain[k] >> 16 & 31) * 0x010101u;
+    random.state = chain[kNoiseChains - 1];  // the state after this group's last number
+    for (int k = 0; k < kNoiseChains; ++k) chain[k] = chain[k] * kNoiseJump.a + kNoiseJump.c;
   }
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// state × a modulo 2^32 in each 32-bit lane (SSE2 multiplies only the even
+// lanes, into 64 bits).
+__m128i TimesJump(__m128i state, __m128i a) {
+  __m128i even = _mm_mul_epu32(state, a);
+  __m128i odd = _mm_mul_epu32(_mm_srli_epi64(state, 32), a);
+  return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                            _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// n = (state >> 16) AND 31 in each lane, as n × 0x010101: n is put in both
+// 16-bit halves and multiplied by 0x0101 below and 1 above.
+__m128i NoiseOf(__m128i state) {
+  __m128i high = _mm_and_si128(state, _mm_set1_epi32(31 << 16));
+  return _mm_mullo_epi16(_mm_or_si128(high, _mm_srli_epi32(high, 16)), _mm_set1_epi32(0x00010101));
+}
+
+// The eight chains as two registers of four; the same numbers as the plain
+// loop, added with the same carries (a plain 32-bit add per pixel).
+void AddNoisePacked(uint32_t* frame, CrtRandom& random) {
+  alignas(16) uint32_t start[kNoiseChains];
+  for (int k = 0; k < kNoiseChains; ++k) start[k] = random.state = random.state * 214013u + 2531011u;
+  __m128i first = _mm_load_si128(reinterpret_cast<const __m128i*>(start));
+  __m128i second = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4));
+  const __m128i a = _mm_set1_epi32(int32_t(kNoiseJump.a)), c = _mm_set1_epi32(int32_t(kNoiseJump.c));
+  __m128i last = second;
+  for (int i = 0; i < kFramePixels; i += kNoiseChains) {
+    __m128i* at = reinterpret_cast<__m128i*>(frame + i);
+    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), NoiseOf(first)));
+    _mm_storeu_si128(at + 1, _mm_add_epi32(_mm_loadu_si128(at + 1), NoiseOf(second)));
+    last = second;
+    first = _mm_add_epi32(TimesJump(first, a), c);
+    second = _mm_add_epi32(TimesJump(second, a), c);
+  }
+  // The state after the last pixel's number: lane 3 of the last group.
+  random.state = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(last, _MM_SHUFFLE(3, 3, 3, 3))));
+}
+
+}  // namespace
+#endif
+
+void AddNoise(RenderTarget& target, CrtRandom& random, int useMmx) {
+#if defined(__SSE2__)
+  if (useMmx) return AddNoisePacked(target.pixels, random);
+#else
+  (void)useMmx;
+#endif
+  AddNoise(target, random);
+}
+
+namespace {
+
+// How many of the picture's pixels a cross-fade reads: row after row onto
+// the frame's rows, so only a 512-wide picture lines up, and no more of it
+// than the frame holds. 0 when it does not line up.
+size_t CrossFadeCount(const PcxImage& picture) {
+  if (picture.width != kFrameWidth || picture.height <= 0) return 0;
+  return std::min({size_t(picture.width) * size_t(picture.height), picture.pixels.size(), size_t(kFramePixels)});
+}
+
+}  // namespace
+
 void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target) {
-  // Read row after row onto the frame's rows, so only a 512-wide picture
-  // lines up, and no more of it than the frame holds.
-  if (picture.width != kFrameWidth || picture.height <= 0) return;
-  size_t count = std::min({size_t(picture.width) * size_t(picture.height), picture.pixels.size(),
-                           size_t(kFramePixels)});
+  size_t count = CrossFadeCount(picture);
   a = std::clamp(a, 0, 255);  // weights past 255 would overflow a channel
   uint32_t keep = uint32_t(255 - a), take = uint32_t(a);
   uint32_t* frame = target.pixels;
   for (size_t i = 0; i < count; ++i) frame[i] = WeightedBlend(frame[i], keep, picture.pixels[i], take);
+}
+
+void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target, int useMmx) {
+#if defined(__SSE2__)
+  if (useMmx) {
+    size_t count = CrossFadeCount(picture);
+    a = std::clamp(a, 0, 255);
+    const __m128i keep = ChannelWeights(uint32_t(255 - a)), take = ChannelWeights(uint32_t(a));
+    uint32_t* frame = target.pixels;
+    const uint32_t* pic = picture.pixels.data();
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+      __m128i* at = reinterpret_cast<__m128i*>(frame + i);
+      __m128i f = _mm_loadu_si128(at), p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pic + i));
+      _mm_storeu_si128(at, WeightedBlend4(f, keep, p, take));
+    }
+    for (; i < count; ++i) frame[i] = WeightedBlend(frame[i], uint32_t(255 - a), pic[i], uint32_t(a));
+    return;
+  }
+#else
+  (void)useMmx;
+#endif
+  CrossFadeImage(picture, a, target);
 }
 
 void CopyLogo(int32_t x, int32_t y, const PcxImage& picture, RenderTarget& target) {

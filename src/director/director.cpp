@@ -176,14 +176,14 @@ void Fade(Demo& demo, float level) { FadeTarget(demo.target, int(level), demo.se
 
 void TextStep(Demo& demo) {
   UpdateTextWriter(demo.textWriter, demo.pictures.fontti, demo.clock.DemoTimeMs);
-  OverlayText(demo.textWriter, demo.target);
+  OverlayText(demo.textWriter, demo.target, demo.settings.useMmx);
 }
 
-void Noise(Demo& demo) { AddNoise(demo.target, demo.random); }
+void Noise(Demo& demo) { AddNoise(demo.target, demo.random, demo.settings.useMmx); }
 
 void TileColumnsStep(Demo& demo) {
-  ScrollTilesDown(demo.tileColumns, 10, demo.pictures.tilpeh2, demo.target);
-  ScrollTilesUp(demo.tileColumns, 422, demo.pictures.tilpeh2, demo.target);
+  ScrollTilesDown(demo.tileColumns, 10, demo.pictures.tilpeh2, demo.target, demo.settings.useMmx);
+  ScrollTilesUp(demo.tileColumns, 422, demo.pictures.tilpeh2, demo.target, demo.settings.useMmx);
 }
 
 void Warp(Demo& demo) { DrawTableWarp(demo.warp, demo.target, demo.pictures.staticdi2); }
@@ -193,7 +193,7 @@ void RotoZoom(Demo& demo) { DrawRotoZoom(State(demo).rotoPhase, kZoom, demo.targ
 void FeedBack(Demo& demo) { FeedBackIntoTexture(demo.pictures.zoom6, demo.target); }
 
 void CrossFade(Demo& demo, const PcxImage& picture, float level) {
-  CrossFadeImage(picture, int32_t(level), demo.target);
+  CrossFadeImage(picture, int32_t(level), demo.target, demo.settings.useMmx);
 }
 
 // The tile beside the ray-cast scenes.
@@ -249,7 +249,7 @@ void Window4(Demo& demo) {  // table warp, tile columns; "g_v.pcx" from 76 s
 
 void Window5(Demo& demo) {  // "g_v.pcx" alone
   UseFrameBuffer(demo);
-  CrossFadeImage(demo.pictures.gV, 255, demo.target);
+  CrossFadeImage(demo.pictures.gV, 255, demo.target, demo.settings.useMmx);
   PresentFrame(demo);
 }
 
@@ -296,7 +296,7 @@ void Window9(Demo& demo) {  // rotating zoom; "image2.pcx" fades in
 void Window10(Demo& demo) {  // "image2.pcx" alone
   GreetingsPage(demo);
   UseFrameBuffer(demo);
-  CrossFadeImage(demo.pictures.image2, 255, demo.target);
+  CrossFadeImage(demo.pictures.image2, 255, demo.target, demo.settings.useMmx);
   PresentFrame(demo);
 }
 
@@ -401,7 +401,7 @@ void ClosingScene(Demo& demo, bool fading) {
                [&d](SceneObject& object) { WobbleVertices(d.wobblePhase, object); });
     DrawScene(scene, scene.cameras[0], demo.target.pixels, demo.depthOrder, 0, 0);
   }
-  SmoothRow(demo.target.pixels + kSmoothFirst, kSmoothPixels);
+  SmoothRow(demo.target.pixels + kSmoothFirst, kSmoothPixels, demo.settings.useMmx);
   CopyLogo(374, 10, demo.pictures.viivak, demo.target);
   if (fading && demo.clock.DemoTimeMs > 231000) {
     FallHeld(d.closingFade, 85 * Dt(demo));

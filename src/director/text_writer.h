@@ -54,6 +54,9 @@ void NextTextLine(TextWriter& writer);
 
 // Every non-black overlay pixel replaces the frame's.
 void OverlayText(const TextWriter& writer, RenderTarget& target);
+// The same; `useMmx` takes the packed form (SSE2 on x86-64, the plain loop
+// elsewhere), which gives the same pixels.
+void OverlayText(const TextWriter& writer, RenderTarget& target, int useMmx);
 
 // Draws a NUL-terminated string into a 512 × 384 image, 9 pixels a character,
 // the top-left of its first glyph at (x, y). What falls outside the image and

@@ -55,3 +55,6 @@ void PlotDot(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b, uint32_t* pi
 // Each pixel becomes the average of its smoothed left neighbour and its
 // right, lower and upper neighbours; the rows above and below must exist.
 void SmoothRow(uint32_t* first, int32_t count);
+// The same pixels; `useMmx` takes the packed form (SSE2 on x86-64, the plain
+// loop elsewhere).
+void SmoothRow(uint32_t* first, int32_t count, int useMmx);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "engine3d/raster.h"
@@ -387,3 +388,45 @@ TEST(Raster, TruncGivesTheProcessorsIndefiniteValueOutOfRange) {
 }
 
 }  // namespace
+
+TEST(Raster, PackedSmoothRowGivesThePlainPixels) {
+  // The packed form takes four pixels a step and skips black stretches, so
+  // the cases cross group edges, start off a group boundary, end in a
+  // partial group, and mix black runs with full-range colour.
+  std::srand(7);
+  auto randomPixel = [] { return (uint32_t(std::rand()) << 16 ^ uint32_t(std::rand())) & 0xFFFFFFFFu; };
+  struct Pattern {
+    const char* name;
+    uint32_t (*at)(int i, uint32_t noise);
+  };
+  const Pattern patterns[] = {
+      {"full-range noise with top bytes", [](int, uint32_t n) { return n; }},
+      {"white", [](int, uint32_t) { return 0xFFFFFFu; }},
+      {"sparse bright dots in black", [](int i, uint32_t n) { return i % 37 == 0 ? n | 0xFFFFFFu : 0u; }},
+      {"black runs between noise", [](int i, uint32_t n) { return (i / 9) % 3 == 0 ? n : 0u; }},
+  };
+  struct Run {
+    int start, count;
+  };
+  const Run runs[] = {{W, 0},      {W, 1},      {W, 3},       {W, 4},         {W, 5},
+                      {W + 1, 7},  {W + 2, 8},  {W + 3, 513}, {W, W},         {W + 5, 3 * W + 1},
+                      {W, (H - 2) * W}};
+  for (const Pattern& pattern : patterns) {
+    Frame source;
+    for (int i = 0; i < W * H; ++i) source.pixels[i] = pattern.at(i, randomPixel());
+    for (const Run& run : runs) {
+      SCOPED_TRACE(std::string(pattern.name) + ", start " + std::to_string(run.start) + ", count " +
+                   std::to_string(run.count));
+      Frame plain = source, packed = source;
+      SmoothRow(plain.pixels.data() + run.start, run.count);
+      SmoothRow(packed.pixels.data() + run.start, run.count, 1);
+      int differing = 0;
+      for (int i = 0; i < W * H; ++i) differing += plain.pixels[i] != packed.pixels[i];
+      EXPECT_EQ(differing, 0);
+      // The plain form, asked for by useMmx 0, is the plain form.
+      Frame unpacked = source;
+      SmoothRow(unpacked.pixels.data() + run.start, run.count, 0);
+      EXPECT_TRUE(unpacked.pixels == plain.pixels);
+    }
+  }
+}

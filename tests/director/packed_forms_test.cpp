@@ -1,0 +1,163 @@
+// The packed (SSE2) forms of the director's pixel operations against their
+// plain forms, over frames and pictures the show really draws: the same
+// pixels everywhere, and the same generator state after the noise.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "director/blends.h"
+#include "director/text_writer.h"
+#include "director/tiles.h"
+#include "support/show.h"
+
+namespace {
+
+using testing_support::InDataDir;
+using testing_support::Show;
+
+using Pixels = std::vector<uint32_t>;
+
+struct Canvas {
+  Pixels pixels;
+  RenderTarget target;
+  explicit Canvas(Pixels p) : pixels(std::move(p)) {
+    target.pixels = pixels.data();
+    target.width = kFrameWidth;
+    target.height = kFrameHeight;
+  }
+};
+
+// Some top bytes set: they carry no colour, and both forms must treat them
+// alike.
+Pixels WithTopBytes(Pixels p, size_t every) {
+  for (size_t i = 0; i < p.size(); i += every) p[i] |= 0x9C000000u;
+  return p;
+}
+
+long Differing(const Pixels& a, const Pixels& b) {
+  long n = 0;
+  for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+  return n;
+}
+
+class DirectorPackedForms : public testing::Test {
+ protected:
+  InDataDir inData;
+  Show s;
+  void SetUp() override {
+    ASSERT_TRUE(s.Open());
+    s.demo.settings.useMmx = 0;
+  }
+  // The frame the plain show leaves at time t.
+  Pixels FrameAt(uint32_t t) {
+    s.FrameAt(t);
+    return Pixels(s.demo.target.pixels, s.demo.target.pixels + kFramePixels);
+  }
+};
+
+TEST_F(DirectorPackedForms, OverlayTextLaysTheSamePixels) {
+  // The listing over the first windows, the greetings in the zoom and a
+  // story page, each with what the writer has typed by then.
+  long replaced = 0;
+  for (uint32_t t : {12000u, 45000u, 100000u, 158000u, 190000u}) {
+    Pixels frame = WithTopBytes(FrameAt(t), 3);
+    Canvas plain(frame), packed(frame);
+    OverlayText(s.demo.textWriter, plain.target, 0);
+    OverlayText(s.demo.textWriter, packed.target, 1);
+    ASSERT_EQ(packed.pixels, plain.pixels) << "t " << t;
+    replaced += Differing(plain.pixels, frame);
+  }
+  EXPECT_GT(replaced, 1000) << "the overlays laid hardly anything over the frames";
+  // A writer without an overlay lays nothing, in either form.
+  Pixels frame = FrameAt(30000);
+  Canvas none(frame);
+  OverlayText(TextWriter{}, none.target, 1);
+  EXPECT_EQ(none.pixels, frame);
+}
+
+TEST_F(DirectorPackedForms, NoiseAddsTheSameNumbersAndLeavesTheSameGenerator) {
+  struct Case {
+    uint32_t t;
+    uint32_t state;  // where the generator stands before the draw
+  };
+  // Real backgrounds with pale pixels, so the carries between channels show;
+  // generator states from the start and from deep in a run.
+  const Case cases[] = {{5000, 1}, {30000, 0xDEADBEEF}, {30000, 0}, {170000, 0x7FFFFFFF}};
+  for (const Case& c : cases) {
+    Pixels frame = WithTopBytes(FrameAt(c.t), 11);
+    Canvas plain(frame), packed(frame);
+    CrtRandom plainRandom{c.state}, packedRandom{c.state};
+    AddNoise(plain.target, plainRandom, 0);
+    AddNoise(packed.target, packedRandom, 1);
+    ASSERT_EQ(packed.pixels, plain.pixels) << "t " << c.t << ", state " << c.state;
+    EXPECT_EQ(packedRandom.state, plainRandom.state) << "t " << c.t;
+    // And the next draw goes on from there in both.
+    EXPECT_EQ(packedRandom.Next(), plainRandom.Next());
+    EXPECT_GT(Differing(plain.pixels, frame), kFramePixels / 2) << "the noise hardly changed the frame";
+  }
+}
+
+TEST_F(DirectorPackedForms, CrossFadeGivesTheSamePixelsAtEveryLevel) {
+  const PcxImage* pictures[] = {&s.demo.pictures.gV, &s.demo.pictures.image2};
+  for (uint32_t t : {60000u, 84000u, 106000u}) {
+    Pixels frame = WithTopBytes(FrameAt(t), 7);
+    for (const PcxImage* picture : pictures) {
+      // Every level on the first frame; the ends and out-of-range ones too.
+      for (int a = -3; a <= 258; a += t == 60000u ? 1 : 17) {
+        Canvas plain(frame), packed(frame);
+        CrossFadeImage(*picture, a, plain.target, 0);
+        CrossFadeImage(*picture, a, packed.target, 1);
+        ASSERT_EQ(packed.pixels, plain.pixels) << "t " << t << ", a " << a;
+      }
+    }
+  }
+  // A picture shorter than its size says: the count the forms read is odd.
+  PcxImage cut = s.demo.pictures.gV;
+  cut.pixels.resize(1001);
+  Pixels frame = FrameAt(84000);
+  Canvas plain(frame), packed(frame);
+  CrossFadeImage(cut, 77, plain.target, 0);
+  CrossFadeImage(cut, 77, packed.target, 1);
+  EXPECT_EQ(packed.pixels, plain.pixels);
+  EXPECT_EQ(Differing(plain.pixels, frame), 1001) << "the short picture blended exactly its 1001 pixels";
+}
+
+TEST_F(DirectorPackedForms, TileColumnsBlendTheSamePixels) {
+  const PcxImage& tile = s.demo.pictures.tilpeh2;
+  Pixels frame = WithTopBytes(FrameAt(60000), 5);
+  Canvas plain(frame), packed(frame);
+  TileColumns plainColumns, packedColumns;
+  // A whole turn of the scroll and then some, as windows 3 and 4 draw them.
+  for (int k = 0; k < 25; ++k) {
+    ScrollTilesDown(plainColumns, 10, tile, plain.target, 0);
+    ScrollTilesUp(plainColumns, 422, tile, plain.target, 0);
+    ScrollTilesDown(packedColumns, 10, tile, packed.target, 1);
+    ScrollTilesUp(packedColumns, 422, tile, packed.target, 1);
+    ASSERT_EQ(packed.pixels, plain.pixels) << "step " << k;
+    ASSERT_EQ(packedColumns.tileScroll, plainColumns.tileScroll);
+  }
+  EXPECT_GT(Differing(plain.pixels, frame), 10000);
+}
+
+TEST_F(DirectorPackedForms, FadedTilesClippedAtTheEdgesGiveTheSamePixels) {
+  const PcxImage& tile = s.demo.pictures.tilpeh2;
+  struct Case {
+    int32_t x, y;
+  };
+  // Cut on the left and right by amounts that leave 1 to 3 pixels past a
+  // group of four, and at the top and bottom rows.
+  const Case cases[] = {{-1, 100}, {-2, 0},   {-3, 300},  {-79, 150}, {433, 200}, {434, -70},
+                        {435, 304}, {509, 10}, {511, 380}, {10, -78},  {10, 383},  {200, 152}};
+  Pixels frame = WithTopBytes(FrameAt(70000), 3);
+  int drew = 0;
+  for (const Case& c : cases) {
+    Canvas plain(frame), packed(frame);
+    DrawFadedTile(c.x, c.y, tile, plain.target, 0);
+    DrawFadedTile(c.x, c.y, tile, packed.target, 1);
+    ASSERT_EQ(packed.pixels, plain.pixels) << "x " << c.x << ", y " << c.y;
+    drew += plain.pixels != frame;
+  }
+  EXPECT_GE(drew, 8) << "most of the tiles should have blended something";
+}
+
+}  // namespace
