@@ -5,6 +5,10 @@
 #   ./build.sh run [dorsel options]   install what is missing, build, play the show
 #   ./build.sh test                   install what is missing, build, run every test
 #   ./build.sh build                  install what is missing and build
+#   ./build.sh sanitize               build everything in build-sanitize with
+#                                     AddressSanitizer and UndefinedBehaviorSanitizer,
+#                                     run every test and one whole headless show
+#                                     under them; any report fails
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -30,6 +34,43 @@ build() {
   cmake --build build -j"$(nproc)"
 }
 
+# Any sanitizer report stops the program that made it with a failure; the
+# logs are searched for reports as well, in case a child process's report
+# was swallowed by its parent.
+sanitize() {
+  local dir=build-sanitize
+  # The benchmarks are left out: they measure, they do not check.
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORSEL_SANITIZE=ON \
+    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+  export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
+  export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+  local reports='runtime error|ERROR: AddressSanitizer|ERROR: LeakSanitizer|LeakSanitizer'
+  local failed=0
+  (cd "$dir" && ctest --output-on-failure -j"$(nproc)" --timeout 1200) || failed=1
+  if grep -E -q "$reports" "$dir/Testing/Temporary/LastTest.log"; then
+    grep -E -m 20 "$reports" "$dir/Testing/Temporary/LastTest.log" >&2
+    failed=1
+  fi
+  echo "Sanitized show, 0 to 234 s, headless"
+  local log="$dir/show.log"
+  if ! "$dir/dorsel" --headless --data "$dir/data" >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    failed=1
+  elif ! grep -q 'windows visited 22/22' "$log"; then
+    echo "the sanitized show did not reach its end" >&2
+    failed=1
+  fi
+  if grep -E -q "$reports" "$log"; then
+    grep -E -m 20 "$reports" "$log" >&2
+    failed=1
+  fi
+  tail -n 1 "$log"
+  [ "$failed" -eq 0 ] && echo "Sanitized pass: no reports"
+  return "$failed"
+}
+
 command="${1:-run}"
 [ $# -gt 0 ] && shift
 case "$command" in
@@ -48,8 +89,12 @@ case "$command" in
     install_missing
     build
     ;;
+  sanitize)
+    install_missing
+    sanitize
+    ;;
   *)
-    echo "usage: ./build.sh run|test|build" >&2
+    echo "usage: ./build.sh run|test|build|sanitize" >&2
     exit 2
     ;;
 esac

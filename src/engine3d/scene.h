@@ -10,6 +10,15 @@
 constexpr int kSceneCount = 6;
 constexpr int kObjectSlots = 1000;
 constexpr int kCameraSlots = 5;
+// Chunks nested deeper than this are stepped over whole: the scene files
+// nest six deep, and a file of nothing but nested headers must not run the
+// reader out of stack.
+constexpr int kMaxChunkDepth = 32;
+// The vertex and face entries the lists of one scene may ask for in all.
+// A list's count comes from the file, and a small file can name a full
+// list in each of its thousand objects; a list that would pass this is
+// left unread.
+constexpr int32_t kSceneListBudget = 1 << 20;
 
 // The scene files in loading order; scene record k holds entry k.
 inline constexpr std::array<const char*, kSceneCount> kSceneFiles = {

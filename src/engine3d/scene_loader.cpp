@@ -61,10 +61,20 @@ void ObjectBlock(std::FILE* f, int indent, long end, Scene& scene) {
   ReadChunks(f, indent, end, scene);
 }
 
+// What the lists of the scene being read have asked for so far.
+int32_t listEntries = 0;
+
+// Counts come straight from the file; past the budget a list is not read.
+bool TakeEntries(uint16_t count) {
+  if (count > kSceneListBudget - listEntries) return false;
+  listEntries += count;
+  return true;
+}
+
 void VertexList(std::FILE* f, int, long, Scene& scene) {
   SceneObject* object = CurrentObject(scene);
   uint16_t count;
-  if (!object || !ReadU16(f, count)) return;
+  if (!object || !ReadU16(f, count) || !TakeEntries(count)) return;
   object->vertexCount = count;
   object->vertices.assign(count, MeshVertex{});
   for (MeshVertex& v : object->vertices)
@@ -74,7 +84,7 @@ void VertexList(std::FILE* f, int, long, Scene& scene) {
 void FaceList(std::FILE* f, int indent, long end, Scene& scene) {
   SceneObject* object = CurrentObject(scene);
   uint16_t count;
-  if (!object || !ReadU16(f, count)) return;
+  if (!object || !ReadU16(f, count) || !TakeEntries(count)) return;
   object->faceCount = count;
   object->faces.assign(count, FaceIndices{});
   object->faceInfo.assign(count, FaceInfo{});
@@ -221,7 +231,10 @@ void ReadChunks(std::FILE* f, int indent, long end, Scene& scene) {
     if (!ReadU16(f, id) || !ReadU32(f, length) || length == 0) return;
     // A chunk that claims to run past its parent ends where the parent does.
     long chunkEnd = long(std::min<int64_t>(int64_t(start) + length, end));
-    if (const ChunkType* type = FindChunk(id)) {
+    // Every level of nesting comes through here with 2 more indent, so the
+    // indent counts the enclosing chunks.
+    const ChunkType* type = indent < 2 * kMaxChunkDepth ? FindChunk(id) : nullptr;
+    if (type) {
       if (type->handler)
         type->handler(f, indent + 2, chunkEnd, scene);
       else
@@ -291,6 +304,7 @@ int LoadScene(Scene& scene, const char* file, CrtRandom& random) {
   std::fseek(f, 0, SEEK_END);
   long size = std::ftell(f);
   std::fseek(f, 0, SEEK_SET);
+  listEntries = 0;
   ReadChunks(f, 0, size, scene);
   std::fclose(f);
 

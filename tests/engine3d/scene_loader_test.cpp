@@ -286,6 +286,87 @@ TEST_F(SceneLoader, ObjectBlocksBeyondTheThousandthAreIgnored) {
   EXPECT_EQ(l.scene.objects[999].vertices[0].x, 999);
 }
 
+// `levels` containers, one inside the other, around `inner`. Written front
+// to back, since the outer lengths are known from the start.
+Bytes Nested(int levels, const Bytes& inner) {
+  Bytes b;
+  b.reserve(size_t(levels) * 6 + inner.size());
+  uint32_t length = uint32_t(size_t(levels) * 6 + inner.size());
+  for (int i = 0; i < levels; ++i, length -= 6) U16(b, 0x4D4D), U32(b, length);
+  b.insert(b.end(), inner.begin(), inner.end());
+  return b;
+}
+
+TEST_F(SceneLoader, ChunksNestedTooDeepAreSteppedOver) {
+  // The mesh is an object block around a tri-mesh around a vertex list:
+  // its list sits three levels below the containers around it.
+  const Bytes mesh = Mesh("A", Vertices(kTriangleVertices));
+  struct Case {
+    const char* name;
+    int containers;
+    int objects, vertices;  // of the nested mesh
+  };
+  const Case cases[] = {
+      {"the vertex list at the deepest level read", kMaxChunkDepth - 3, 1, 4},
+      {"the vertex list one level too deep", kMaxChunkDepth - 2, 1, 0},
+      {"the object block itself too deep", kMaxChunkDepth, 0, 0},
+      // Far more levels than a stack holds frames, were each one followed.
+      {"three hundred thousand levels", 300000, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A mesh after the nest, at the top, is read whatever the nest held.
+    Loaded l = Load(Join({Nested(c.containers, mesh), Main(Mesh("B", Vertices({{5, 6, 7}})))}));
+    ASSERT_EQ(l.result, 1);
+    ASSERT_EQ(l.scene.objectCount, c.objects + 1);
+    if (c.objects) {
+      EXPECT_EQ(l.scene.objects[0].vertexCount, c.vertices);
+    }
+    const SceneObject& after = l.scene.objects[c.objects];
+    ASSERT_EQ(after.vertexCount, 1);
+    EXPECT_EQ(after.vertices[0].z, 7);
+  }
+}
+
+TEST_F(SceneLoader, ListsStopBeingReadOnceTheSceneBudgetIsSpent) {
+  // A thousand objects, each claiming full vertex and face lists that the
+  // file does not hold: only as many are taken as the budget covers.
+  Bytes counts;
+  U16(counts, 0xFFFF);
+  Bytes blocks;
+  for (int i = 0; i < kObjectSlots; ++i) {
+    Bytes b = Mesh("O", Join({Chunk(0x4110, counts), Chunk(0x4120, counts)}));
+    blocks.insert(blocks.end(), b.begin(), b.end());
+  }
+  // A list before any object block takes nothing from the budget.
+  Loaded l = Load(Main(Join({Chunk(0x4110, counts), blocks})));
+  ASSERT_EQ(l.result, 1);
+  ASSERT_EQ(l.scene.objectCount, kObjectSlots);
+  const int full = kSceneListBudget / (2 * 0xFFFF);
+  ASSERT_GT(full, 0);
+  int64_t entries = 0;
+  for (int i = 0; i < kObjectSlots; ++i) {
+    const SceneObject& o = l.scene.objects[i];
+    entries += o.vertexCount + o.faceCount;
+    if (i < full) {
+      ASSERT_EQ(o.vertexCount, 0xFFFF) << i;
+      // Faces read from the bytes of the chunks behind the list may name
+      // vertices past the list and are dropped; the rest stay.
+      ASSERT_GT(o.faceCount, 0xFFFF / 2) << i;
+    } else if (i > full) {
+      ASSERT_EQ(o.vertexCount, 0) << i;
+      ASSERT_EQ(o.faceCount, 0) << i;
+    }
+    ASSERT_EQ(o.vertices.size(), size_t(o.vertexCount));
+    ASSERT_EQ(o.faces.size(), size_t(o.faceCount));
+  }
+  EXPECT_LE(entries, kSceneListBudget);
+  // The budget is the scene's: the next scene starts afresh.
+  Loaded next = Load(Main(Mesh("A", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}})}))));
+  EXPECT_EQ(next.scene.objects[0].vertexCount, 4);
+  EXPECT_EQ(next.scene.objects[0].faceCount, 1);
+}
+
 TEST_F(SceneLoader, TrackNamesAreIndentedByTheirDepthAndMissingFilesReported) {
   Bytes node = Named("Ball", {});
   U16(node, 0x4000), U16(node, 0), U16(node, 0xFFFF);
