@@ -29,6 +29,29 @@ uint32_t Lit(uint32_t channel, uint32_t l) {
   return v > 255 ? 255 : v;
 }
 
+// The columns [x0, x1) of source row y where any of the three spots can
+// land, from the row's slope ranges; outside them every brightness is 0.
+// Light k lands at (base x + gx − x, base y + gy − y), inside the table for
+// 0 … 254 on both axes.
+void RowReach(const BumpLights& b, int y, int& x0, int& x1) {
+  const RowSlopes& s = b.slopes[size_t(y)];
+  x0 = kBumpWidth, x1 = 0;
+  for (int light = 1; light <= 3; ++light) {
+    int baseX = b.centreX + b.offset[light].x, baseY = b.centreY + b.offset[light].y - y;
+    if (baseY + s.gyMax < 0 || baseY + s.gyMin > kSpotSide - 2) continue;
+    x0 = std::min(x0, std::max(0, baseX + s.gxMin - (kSpotSide - 2)));
+    x1 = std::max(x1, std::min(kBumpWidth, baseX + s.gxMax + 1));
+  }
+}
+
+// A pixel that no spot reaches: black drawn opaquely, and blended the old
+// pixel's channels times (255 − level) / 256.
+uint32_t Unlit(uint32_t old, uint32_t level) {
+  uint32_t mixed = 0;
+  for (int k = 0; k < 3; ++k) mixed |= ((old >> (16 - 8 * k) & 0xFF) * (255 - level) >> 8) << (16 - 8 * k);
+  return mixed;
+}
+
 void MoveLights(BumpLights& b, double dt) {
   double a0 = b.amplitude[0], s0 = std::sin(b.angle[0]), c0 = std::cos(b.angle[0]);
   b.centreX = int32_t(a0 * s0) - int32_t(-90 * s0) + 384;
@@ -55,7 +78,13 @@ void Fill(const BumpLights& b, uint32_t* frame) {
   uint32_t level = uint32_t(b.level < 0 ? 0 : b.level);
   for (int y = 1; y <= kBumpHeight - 2; ++y) {
     uint32_t* out = frame + (y - 1) * kBumpWidth;
+    int x0, x1;
+    RowReach(b, y, x0, x1);
     for (int x = 0; x < kBumpWidth; ++x) {
+      if (x < x0 || x >= x1) {
+        out[x] = kOpaque ? 0u : Unlit(out[x], level);
+        continue;
+      }
       // Neighbours in flat order: the row's ends wrap onto the next rows.
       int i = y * kBumpWidth + x;
       int gx = int(h[i + 1]) - int(h[i - 1]);
@@ -115,8 +144,24 @@ void FillPacked(const BumpLights& b, uint32_t* frame) {
       baseX[light - 1] = _mm_set1_epi32(b.centreX + b.offset[light].x);
       baseY[light - 1] = _mm_set1_epi32(b.centreY + b.offset[light].y - y);
     }
-    __m128i xs = _mm_set_epi32(3, 2, 1, 0);
-    for (int x = 0; x < kBumpWidth; x += 4, xs = _mm_add_epi32(xs, _mm_set1_epi32(4))) {
+    // Whole groups of four around the reachable columns; the rest unlit.
+    int x0, x1;
+    RowReach(b, y, x0, x1);
+    x0 &= ~3;
+    for (int x = 0; x < kBumpWidth; x += 4) {
+      if (x >= x0 && x < x1) continue;
+      __m128i* dst = reinterpret_cast<__m128i*>(out + x);
+      if constexpr (kOpaque) {
+        _mm_storeu_si128(dst, zero);
+      } else {
+        __m128i old = _mm_loadu_si128(dst);
+        __m128i oldLo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(old, zero), oldWeight), 8);
+        __m128i oldHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(old, zero), oldWeight), 8);
+        _mm_storeu_si128(dst, _mm_packus_epi16(oldLo, oldHi));
+      }
+    }
+    __m128i xs = _mm_add_epi32(_mm_set_epi32(3, 2, 1, 0), _mm_set1_epi32(x0));
+    for (int x = x0; x < x1; x += 4, xs = _mm_add_epi32(xs, _mm_set1_epi32(4))) {
       int i = y * kBumpWidth + x;
       __m128i gx = _mm_sub_epi32(Heights(h + i + 1), Heights(h + i - 1));
       __m128i gy = _mm_sub_epi32(Heights(h + i + kBumpWidth), Heights(h + i - kBumpWidth));
@@ -170,6 +215,24 @@ void FillPacked(const BumpLights& b, uint32_t* frame) {
 
 }  // namespace
 
+void MeasureSlopes(BumpLights& bump) {
+  bump.slopes.clear();
+  const PcxImage& m = bump.height;
+  if (m.width != kBumpWidth || m.height != kBumpHeight || m.values.size() < size_t(kPixels)) return;
+  const uint8_t* h = m.values.data();
+  bump.slopes.resize(kBumpHeight);
+  // Only the rows the fill reads: 1 to 382, whose neighbours all exist.
+  for (int y = 1; y <= kBumpHeight - 2; ++y) {
+    RowSlopes& s = bump.slopes[size_t(y)];
+    s = RowSlopes{255, -255, 255, -255};
+    for (int i = y * kBumpWidth; i < (y + 1) * kBumpWidth; ++i) {
+      int16_t gx = int16_t(h[i + 1] - h[i - 1]), gy = int16_t(h[i + kBumpWidth] - h[i - kBumpWidth]);
+      s.gxMin = std::min(s.gxMin, gx), s.gxMax = std::max(s.gxMax, gx);
+      s.gyMin = std::min(s.gyMin, gy), s.gyMax = std::max(s.gyMax, gy);
+    }
+  }
+}
+
 void BuildSpotTable(std::vector<uint8_t>& spot) {
   spot.assign(kSpotSide * kSpotSide, 0);
   for (int j = 0; j < kSpotSide; ++j) {
@@ -189,6 +252,7 @@ int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::s
                    host::WindowSystem& windows, host::HWND owner) {
   int ok = LoadPCX(colourFile, bump.colour, windows, owner);
   ok &= LoadPCXIndexed(heightFile, bump.height, windows, owner);
+  MeasureSlopes(bump);
   BuildSpotTable(bump.spot);
   bump.level = 255;
   bump.amplitude = {100, 0, 0, 0};
@@ -199,6 +263,7 @@ int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::s
 
 void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, int useMmx) {
   if (!Usable(bump)) return;
+  if (bump.slopes.size() != size_t(kBumpHeight)) MeasureSlopes(bump);
   MoveLights(bump, frameSeconds);
   bool opaque = bump.level >= 255;
   void (*fill)(const BumpLights&, uint32_t*) = opaque ? Fill<true> : Fill<false>;

@@ -16,6 +16,12 @@ struct BumpOffset {
   int32_t x = 0, y = 0;
 };
 
+// The least and greatest slope across (gx) and down (gy) one row of the
+// height map.
+struct RowSlopes {
+  int16_t gxMin = 0, gxMax = 0, gyMin = 0, gyMax = 0;
+};
+
 struct BumpLights {
   PcxImage colour;  // "lehdet.pcx", 32-bit
   int32_t level = 255;  // 255 draws opaquely, less blends over the frame
@@ -26,7 +32,15 @@ struct BumpLights {
   std::array<double, 4> amplitude{100, 0, 0, 0};
   std::array<double, 4> speed{0.1, -0.6, -0.4, -0.5};
   std::array<double, 4> angle{0, 0, 1.0, 2.0};
+  // Per source row, from the height map: where on the row the spots can
+  // reach at all. Made when the map is loaded (or on the first frame); a
+  // caller that changes the map afterwards measures it again.
+  std::vector<RowSlopes> slopes;
 };
+
+// Measures the height map's slopes row by row into `bump.slopes` (empty when
+// the map is not 512 × 384).
+void MeasureSlopes(BumpLights& bump);
 
 // The brightness of a round spot centred at (128, 128): 95 in the middle,
 // 0 from radius 128 out.

@@ -229,3 +229,77 @@ TEST(DrawBumpLights, PicturesOfTheWrongSizeDrawNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every pixel worked out on its own: the three look-ups, the lighting and,
+// below level 255, the blend, with nothing skipped.
+std::vector<uint32_t> Reference(const BumpLights& b, const std::vector<uint32_t>& before) {
+  std::vector<uint32_t> out = before;
+  const int level = b.level < 0 ? 0 : b.level;
+  for (int y = 1; y <= kBumpHeight - 2; ++y)
+    for (int x = 0; x < kBumpWidth; ++x) {
+      int i = y * kBumpWidth + x;
+      int gx = b.height.values[i + 1] - b.height.values[i - 1];
+      int gy = b.height.values[i + kBumpWidth] - b.height.values[i - kBumpWidth];
+      uint32_t pixel = 0;
+      for (int light = 1; light <= 3; ++light) {
+        int lx = b.centreX + b.offset[light].x + gx - x, ly = b.centreY + b.offset[light].y + gy - y;
+        int shift = 8 * (3 - light);
+        uint32_t texel = b.colour.pixels[i] >> shift & 0xFF, v = 0;
+        if (lx >= 0 && lx < 255 && ly >= 0 && ly < 255) {
+          uint32_t l = Spot(b, lx, ly);
+          v = std::min(255u, l + (texel * l >> 6));
+        }
+        if (level < 255) v = (v * level >> 8) + ((before[i - kBumpWidth] >> shift & 0xFF) * (255 - level) >> 8);
+        pixel |= v << shift;
+      }
+      out[i - kBumpWidth] = pixel;
+    }
+  std::fill(out.begin() + (kBumpHeight - 2) * kBumpWidth, out.end(), 0u);
+  return out;
+}
+
+}  // namespace
+
+TEST(DrawBumpLights, EveryLookUpIsMadeWhereverASpotCanLand) {
+  // A rugged map (steep slopes in bands, flat elsewhere, so the rows differ
+  // in how far the light bends) and lights placed so the spots' rims cross
+  // the frame's edges, rows and columns in every direction.
+  BumpLights base = Flat(0);
+  uint32_t seed = 5;
+  auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (int i = 0; i < kBumpWidth * kBumpHeight; ++i) {
+    int row = i / kBumpWidth;
+    base.colour.pixels[i] = next() & 0xFFFFFF;
+    base.height.values[i] = uint8_t(row % 64 < 20 ? next() : row % 64 < 40 ? (next() & 15) : 0);
+  }
+  struct Place {
+    double a0, angle0, a, angle;  // the centre's swing and the three offsets'
+  };
+  const Place places[] = {{0, 0, 0, 0}, {100, 1.3, 30, 0.4}, {100, -1.2, 40, 2.5}, {60, 3.0, 300, -1.0},
+                          {0, 0, 500, 1.57}};
+  // The real spot is dark at its rim; a table lit to its very edges shows
+  // any look-up missed there as well.
+  std::vector<uint8_t> edgeLit(kSpotSide * kSpotSide);
+  for (size_t i = 0; i < edgeLit.size(); ++i) edgeLit[i] = uint8_t(1 + i * 7 % 200);
+  for (const std::vector<uint8_t>& spot : {base.spot, edgeLit})
+  for (const Place& p : places)
+    for (int level : {255, 128, 0})
+      for (int useMmx : {0, 1}) {
+        BumpLights b = base;
+        b.spot = spot;
+        b.level = level;
+        b.amplitude = {p.a0, p.a, p.a * 0.7, p.a * 1.3};
+        b.angle = {p.angle0, p.angle, p.angle + 2.1, p.angle - 2.1};
+        Frame frame;
+        for (int i = 0; i < kFramePixels; ++i) frame.pixels[i] = next() & 0xFFFFFF;
+        const std::vector<uint32_t> before = frame.pixels;
+        DrawBumpLights(b, frame.target, 0, useMmx);
+        std::vector<uint32_t> want = Reference(b, before);
+        long differing = 0, lit = 0;
+        for (int i = 0; i < kFramePixels; ++i) differing += frame.pixels[i] != want[i], lit += want[i] != 0;
+        EXPECT_EQ(differing, 0) << "place " << p.a0 << "/" << p.a << ", level " << level << ", useMmx " << useMmx;
+        EXPECT_GT(lit, 0);
+      }
+}
