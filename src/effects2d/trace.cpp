@@ -241,44 +241,53 @@ void SpreadShade(__m128i shade, __m128i& firstTwo, __m128i& lastTwo) {
   lastTwo = _mm_unpackhi_epi32(both, both);
 }
 
-// A row's eight pixels as the fill steps through them: the texel, the
-// integer shade and the light's two packed parts, one array each.
-struct RowValues {
-  alignas(16) uint32_t texel[8], shade[8], redBlue[8], green[8];
-};
-
-void ShadeFour(uint32_t* out, const RowValues& r, int first) {
+// Four pixels: each texel's channels times its integer shade in 16-bit
+// lanes, packed with saturation, then the light's whole channel values added
+// with saturating bytes.
+void ShadeFour(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
   const __m128i zero = _mm_setzero_si128();
-  auto load = [first](const uint32_t* a) { return _mm_load_si128(reinterpret_cast<const __m128i*>(a + first)); };
-  __m128i texels = load(r.texel);
   __m128i s01, s23;
-  SpreadShade(load(r.shade), s01, s23);
+  SpreadShade(_mm_srli_epi32(shade, 8), s01, s23);
   __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), s01), 8);
   __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), s23), 8);
-  __m128i light = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(load(r.redBlue), 8), _mm_set1_epi32(0x00FF00FF)),
-                               _mm_and_si128(_mm_srli_epi32(load(r.green), 8), _mm_set1_epi32(0x0000FF00)));
+  __m128i light = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(redBlue, 8), _mm_set1_epi32(0x00FF00FF)),
+                               _mm_and_si128(_mm_srli_epi32(green, 8), _mm_set1_epi32(0x0000FF00)));
   __m128i pixels = _mm_adds_epu8(_mm_packus_epi16(lo, hi), light);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF)));
 }
 
-// The packed fill: each texel's channels times the integer shade in 16-bit
-// lanes, packed with saturation, the light added with saturating bytes,
-// four pixels a register. The stepping stays scalar (it is a few adds);
-// the texels are fetched one by one.
+// The values a row's stepping gives its first four pixels, c, c + d,
+// c + 2d, c + 3d (wrapping, as the repeated adds do), and the step to the
+// next four.
+struct Ramp {
+  __m128i first, four;
+  Ramp(uint32_t c, uint32_t d)
+      : first(_mm_set_epi32(int32_t(c + 3 * d), int32_t(c + 2 * d), int32_t(c + d), int32_t(c))),
+        four(_mm_set1_epi32(int32_t(4 * d))) {}
+  __m128i second() const { return _mm_add_epi32(first, four); }
+};
+
+// The packed fill: the stepping of all five values runs four pixels a
+// register (pixel x's value is the left value plus x steps), and so do the
+// texel places; only the texel fetches are one by one.
 void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
   if (!Usable(s, texture)) return;
   const uint32_t* tex = texture.pixels.data();
   ForEachBlockRow(s, target, [tex](uint32_t* out, Corner c, const Corner& step) {
-    RowValues r;
-    for (int x = 0; x < 8; ++x) {
-      r.texel[x] = tex[((c.u >> 8) & 255) * kTraceTextureSide + ((c.v >> 8) & 255)];
-      r.shade[x] = c.shade >> 8;
-      r.redBlue[x] = c.redBlue;
-      r.green[x] = c.green;
-      Advance(c, step);
-    }
-    ShadeFour(out, r, 0);
-    ShadeFour(out + 4, r, 4);
+    Ramp u(c.u, step.u), v(c.v, step.v), shade(c.shade, step.shade), redBlue(c.redBlue, step.redBlue),
+        green(c.green, step.green);
+    // Texel (u >> 8 & 255, v >> 8 & 255) of the 256-wide texture.
+    auto places = [](__m128i u4, __m128i v4) {
+      return _mm_or_si128(_mm_and_si128(u4, _mm_set1_epi32(0xFF00)),
+                          _mm_and_si128(_mm_srli_epi32(v4, 8), _mm_set1_epi32(0xFF)));
+    };
+    alignas(16) uint32_t at[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), places(u.first, v.first));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), places(u.second(), v.second()));
+    __m128i t0 = _mm_set_epi32(int32_t(tex[at[3]]), int32_t(tex[at[2]]), int32_t(tex[at[1]]), int32_t(tex[at[0]]));
+    __m128i t1 = _mm_set_epi32(int32_t(tex[at[7]]), int32_t(tex[at[6]]), int32_t(tex[at[5]]), int32_t(tex[at[4]]));
+    ShadeFour(out, t0, shade.first, redBlue.first, green.first);
+    ShadeFour(out + 4, t1, shade.second(), redBlue.second(), green.second());
   });
 }
 #endif
