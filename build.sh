@@ -40,21 +40,30 @@ build() {
 sanitize() {
   local dir=build-sanitize
   # The benchmarks are left out: they measure, they do not check.
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORSEL_SANITIZE=ON \
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORSEL_SANITIZE=ON -DBUILD_TESTING=ON \
     -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
   cmake --build "$dir" -j"$(nproc)"
   export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
   export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
   local reports='runtime error|ERROR: AddressSanitizer|ERROR: LeakSanitizer|LeakSanitizer'
-  local failed=0
-  (cd "$dir" && ctest --output-on-failure -j"$(nproc)" --timeout 1200) || failed=1
-  if grep -E -q "$reports" "$dir/Testing/Temporary/LastTest.log"; then
-    grep -E -m 20 "$reports" "$dir/Testing/Temporary/LastTest.log" >&2
+  local failed=0 log
+  # The tests that open real windows go through SDL's X11 and D-Bus
+  # back-ends, whose system libraries leave allocations behind at exit that
+  # no stack can be recovered for (the libraries are unloaded by then). They
+  # run with every check but the leak check; everything else with all.
+  (cd "$dir" && ctest --output-on-failure -j"$(nproc)" --timeout 1200 -E '^Sdl') || failed=1
+  log="$dir/Testing/Temporary/LastTest.log"
+  cp "$log" "$dir/tests.log"
+  (cd "$dir" && ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=0 \
+    ctest --output-on-failure -j"$(nproc)" --timeout 1200 -R '^Sdl') || failed=1
+  cat "$log" >> "$dir/tests.log"
+  if grep -E -q "$reports" "$dir/tests.log"; then
+    grep -E -m 20 "$reports" "$dir/tests.log" >&2
     failed=1
   fi
   echo "Sanitized show, 0 to 234 s, headless"
-  local log="$dir/show.log"
+  log="$dir/show.log"
   if ! "$dir/dorsel" --headless --data "$dir/data" >"$log" 2>&1; then
     tail -n 40 "$log" >&2
     failed=1

@@ -167,7 +167,7 @@ void BumpLightsAt(Demo& demo, float level) {
   DrawBumpLights(demo.bumpLights, demo.target, demo.clock.FrameSeconds, demo.settings.useMmx);
 }
 
-void Planes(Demo& demo) { DrawPlanes(demo.trace, demo.pictures.bump, demo.target); }
+void Planes(Demo& demo) { DrawPlanes(demo.trace, demo.pictures.bump, demo.target, demo.settings.useMmx); }
 void Tunnel(Demo& demo) { DrawTunnel(demo.trace, demo.pictures.bump, demo.target, demo.settings.useMmx); }
 
 void UseFrameBuffer(Demo& demo) { SetFrameBuffer(demo.target, demo.frameBuffer.data()); }

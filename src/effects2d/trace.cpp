@@ -267,11 +267,30 @@ struct Ramp {
   __m128i second() const { return _mm_add_epi32(first, four); }
 };
 
+// ShadeFour with green as the plain fill has it: the texel's green times
+// the full 8.8 shade, plus the light's green with its fraction, saturated.
+// The shade is at most 0xFF00, so the product (24 bits) comes from the two
+// halves of a 16 × 16-bit multiply, and the sum saturates in 16 bits.
+void ShadeFourExactGreen(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
+  ShadeFour(out, texels, shade, redBlue, green);
+  const __m128i low16 = _mm_set1_epi32(0xFFFF);
+  __m128i tg = _mm_and_si128(_mm_srli_epi32(texels, 8), _mm_set1_epi32(0xFF));
+  __m128i sh = _mm_and_si128(shade, low16);
+  __m128i product = _mm_or_si128(_mm_slli_epi32(_mm_mulhi_epu16(tg, sh), 8),
+                                 _mm_srli_epi32(_mm_mullo_epi16(tg, sh), 8));
+  __m128i sum = _mm_adds_epu16(_mm_and_si128(product, low16), _mm_and_si128(_mm_srli_epi32(green, 8), low16));
+  __m128i g = _mm_slli_epi32(_mm_srli_epi32(_mm_and_si128(sum, low16), 8), 8);
+  __m128i* at = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(at), _mm_set1_epi32(0x00FF00FF)), g));
+}
+
 // The packed fill: the stepping of all five values runs four pixels a
 // register (pixel x's value is the left value plus x steps), and so do the
 // texel places; only the texel fetches are one by one.
+template <bool kExactGreen>
 void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
   if (!Usable(s, texture)) return;
+  constexpr auto shadeFour = kExactGreen ? ShadeFourExactGreen : ShadeFour;
   const uint32_t* tex = texture.pixels.data();
   ForEachBlockRow(s, target, [tex](uint32_t* out, Corner c, const Corner& step) {
     Ramp u(c.u, step.u), v(c.v, step.v), shade(c.shade, step.shade), redBlue(c.redBlue, step.redBlue),
@@ -286,8 +305,8 @@ void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& targ
     _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), places(u.second(), v.second()));
     __m128i t0 = _mm_set_epi32(int32_t(tex[at[3]]), int32_t(tex[at[2]]), int32_t(tex[at[1]]), int32_t(tex[at[0]]));
     __m128i t1 = _mm_set_epi32(int32_t(tex[at[7]]), int32_t(tex[at[6]]), int32_t(tex[at[5]]), int32_t(tex[at[4]]));
-    ShadeFour(out, t0, shade.first, redBlue.first, green.first);
-    ShadeFour(out + 4, t1, shade.second(), redBlue.second(), green.second());
+    shadeFour(out, t0, shade.first, redBlue.first, green.first);
+    shadeFour(out + 4, t1, shade.second(), redBlue.second(), green.second());
   });
 }
 #endif
@@ -304,7 +323,15 @@ void FillTraceBlocksIntegerShade(const TraceScene& s, const PcxImage& texture, R
 
 void FillTraceBlocksPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
 #if defined(__SSE2__)
-  FillPacked(s, texture, target);
+  FillPacked<false>(s, texture, target);
+#else
+  FillTraceBlocks(s, texture, target);
+#endif
+}
+
+void FillTraceBlocksPlainRulePacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
+#if defined(__SSE2__)
+  FillPacked<true>(s, texture, target);
 #else
   FillTraceBlocks(s, texture, target);
 #endif
@@ -348,8 +375,17 @@ void DrawTunnel(TraceScene& scene, const PcxImage& texture, RenderTarget& target
   Draw(scene, TraceSurface::kTunnel, 0, texture, target, useMmx);
 }
 
+void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target, int useMmx) {
+  if (!Usable(scene, texture)) return;
+  CastGrid(scene, TraceSurface::kPlanes, 0);
+  if (useMmx)
+    FillTraceBlocksPlainRulePacked(scene, texture, target);
+  else
+    FillTraceBlocks(scene, texture, target);
+}
+
 void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target) {
-  Draw(scene, TraceSurface::kPlanes, 0, texture, target, 0);
+  DrawPlanes(scene, texture, target, 0);
 }
 
 void DrawMorph(TraceScene& scene, float m, const PcxImage& texture, RenderTarget& target, int useMmx) {

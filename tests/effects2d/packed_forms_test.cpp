@@ -125,4 +125,29 @@ TEST_F(PackedForms, TunnelAndMorphDifferOnlyByTheIntegerShadeGreen) {
   EXPECT_GT(greenDiffers, 0) << "the two greens never differed: the packed fill is not the integer-shade one";
 }
 
+// The planes keep the plain fill's pixels with either useMmx: the packed
+// form of the plain rule must give exactly them, on every scene's frames.
+TEST_F(PackedForms, PlainRulePackedFillGivesThePlainPixels) {
+  const uint32_t times[] = {104000, 110000, 118000, 126000, 128500, 132900, 140000};
+  for (uint32_t t : times) {
+    Pixels background = FrameAt(s, t);
+    TraceScene scene = s.demo.trace;
+    const PcxImage& texture = s.demo.pictures.bump;
+    Canvas plain(background), packed(background);
+    FillTraceBlocks(scene, texture, plain.target);
+    FillTraceBlocksPlainRulePacked(scene, texture, packed.target);
+    ASSERT_EQ(packed.pixels, plain.pixels) << "t " << t;
+    EXPECT_NE(plain.pixels, background) << "t " << t;
+  }
+  // DrawPlanes draws the same frame whichever form useMmx picks.
+  FrameAt(s, 112000);
+  TraceScene a = s.demo.trace, b = s.demo.trace;
+  Pixels background(kFramePixels, 0x00123456u);
+  Canvas withMmx(background), without(background);
+  DrawPlanes(a, s.demo.pictures.bump, withMmx.target, 1);
+  DrawPlanes(b, s.demo.pictures.bump, without.target, 0);
+  EXPECT_EQ(withMmx.pixels, without.pixels);
+  EXPECT_NE(without.pixels, background);
+}
+
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "host/headless.h"
 
@@ -102,6 +104,40 @@ TEST(ModulePlayer, TheSongIsTimedFromWhenItsFirstSampleIsHeard) {
   EXPECT_EQ(p.SongTimeMs(song), 1024u * 1000 / 44100);
   for (int i = 0; i < 41; ++i) device.Callback();
   EXPECT_EQ(p.SongTimeMs(song), 42u * 1024 * 1000 / 44100);
+}
+
+// A song that ends long before the show does (its order list cut after the
+// first pattern): once it is over the device plays silence, and the time
+// goes on with what is heard, so the show keeps running to its end.
+TEST(ModulePlayer, TimeRunsOnAfterTheSongHasEnded) {
+  std::ifstream in(Module(), std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 200u);
+  ASSERT_EQ(std::string(bytes.data(), 4), "IMPM");
+  bytes[192 + 1] = char(255);  // the second order: end of song
+  const std::string shortSong = testing::TempDir() + "/short.it";
+  std::ofstream(shortSong, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+
+  Platform platform(std::make_unique<BufferedDevice>());
+  auto& device = static_cast<BufferedDevice&>(*platform.backend);
+  ModulePlayer& p = platform.player;
+  ASSERT_TRUE(p.Init(44100, 32));
+  Song* song = p.LoadSong(shortSong);
+  ASSERT_NE(song, nullptr) << p.SongErrorText();
+  p.PlaySong(song);
+  bool heardMusic = false;
+  int callbacks = 0;
+  // Sixty seconds of output, far past one pattern's worth.
+  for (; callbacks < 60 * 44100 / BufferedDevice::kBuffer; ++callbacks) {
+    device.Callback();
+    heardMusic |= device.loud_;
+  }
+  EXPECT_TRUE(heardMusic);
+  EXPECT_FALSE(device.loud_) << "the song should be over by now";
+  // One buffer is always still queued.
+  EXPECT_EQ(p.SongTimeMs(song), uint32_t(int64_t(callbacks - 1) * 1024 * 1000 / 44100));
+  for (int i = 0; i < 100; ++i) device.Callback();
+  EXPECT_EQ(p.SongTimeMs(song), uint32_t(int64_t(callbacks + 99) * 1024 * 1000 / 44100));
 }
 
 }  // namespace
