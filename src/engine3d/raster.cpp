@@ -216,6 +216,34 @@ void FillTriangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, in
   }
 }
 
+namespace {
+
+// The Bresenham steps of a line from (x, y) with error term err: every step
+// moves along the major axis and, when the error wraps, along the other.
+// Only the pixels inside columns and rows 1 onwards are blended.
+template <bool kXMajor>
+void WalkLine(int64_t x, int64_t y, int sx, int sy, int64_t major, int64_t minor, int64_t err, int64_t steps,
+              uint32_t colour, uint32_t* pixels) {
+  for (; steps > 0; --steps) {
+    if (uint64_t(x - 1) < uint64_t(kScreenWidth - 1) && uint64_t(y - 1) < uint64_t(kScreenHeight - 1)) {
+      uint32_t& p = pixels[size_t(y) * kScreenWidth + size_t(x)];
+      p = HalfBlend(p, colour);
+    }
+    err += minor;
+    bool diagonal = err >= major;
+    if (diagonal) err -= major;
+    if (kXMajor) {
+      x += sx;
+      if (diagonal) y += sy;
+    } else {
+      y += sy;
+      if (diagonal) x += sx;
+    }
+  }
+}
+
+}  // namespace
+
 void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, uint32_t* pixels) {
   int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
   int sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
@@ -244,24 +272,17 @@ void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, 
     pos[n] += step[n] * diagonals;
     steps -= skip;
   }
-  for (; steps > 0; --steps) {
-    if (pos[0] > 0 && pos[0] < kScreenWidth && pos[1] > 0 && pos[1] < kScreenHeight) {
-      uint32_t& p = pixels[size_t(pos[1]) * kScreenWidth + size_t(pos[0])];
-      p = HalfBlend(p, colour);
-    }
-    // Past the screen in the way the line runs, it never comes back.
-    bool gone = false;
-    for (int axis = 0; axis < 2; ++axis)
-      gone |= (step[axis] > 0 && pos[axis] > hi[axis]) || (step[axis] < 0 && pos[axis] < lo[axis]);
-    if (gone) break;
-    err += minor;
-    if (err >= major) {
-      err -= major;
-      pos[0] += sx, pos[1] += sy;
-    } else {
-      pos[m] += step[m];
-    }
-  }
+  // The major coordinate moves every step, so once it has passed the
+  // screen's last column or row the line never comes back: the steps are
+  // cut there. (A line that leaves across its minor axis draws nothing more
+  // either; its remaining steps, at most a screen's width, are walked.)
+  int64_t onScreen = step[m] > 0 ? hi[m] - pos[m] + 1 : step[m] < 0 ? pos[m] - lo[m] + 1 : steps;
+  steps = std::min(steps, onScreen);
+  if (steps <= 0) return;
+  if (xMajor)
+    WalkLine<true>(pos[0], pos[1], sx, sy, major, minor, err, steps, colour, pixels);
+  else
+    WalkLine<false>(pos[0], pos[1], sx, sy, major, minor, err, steps, colour, pixels);
 }
 
 void PlotDot(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b, uint32_t* pixels) {

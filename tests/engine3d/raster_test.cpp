@@ -112,6 +112,49 @@ TEST(Raster, LinesDrawBothEndsButNeverRowOrColumnZero) {
   }
 }
 
+TEST(Raster, LinesOfEveryDirectionAndReachAreTheBresenhamSteps) {
+  // Random lines, from short ones on the screen to long ones that enter,
+  // cross and leave it on either axis, drawn over each other: every pixel
+  // is blended once per line that visits it.
+  uint32_t seed = 11;
+  auto next = [&seed](int span) {
+    seed = seed * 1664525u + 1013904223u;
+    return int(seed >> 8) % (2 * span + 1) - span;
+  };
+  for (int span : {8, 300, 700, 3000}) {
+    const uint32_t start = seed;
+    std::vector<int> visits(size_t(W) * H, 0);
+    for (int i = 0; i < 400; ++i) {
+      int cx = 256 + next(span / 2), cy = 192 + next(span / 2);
+      int x0 = cx + next(span), y0 = cy + next(span), x1 = cx + next(span), y1 = cy + next(span);
+      if (i % 4 == 0) x1 = x0;  // vertical
+      if (i % 4 == 1) y1 = y0;  // horizontal
+      if (i % 8 == 2) x1 = x0 + (y1 - y0);  // diagonal
+      for (auto [x, y] : ReferenceLine(x0, y0, x1, y1)) ++visits[size_t(y) * W + x];
+    }
+    // Start from white: each blend with black halves every channel.
+    Frame white;
+    std::fill(white.pixels.begin(), white.pixels.end(), 0xFFFFFFu);
+    seed = start;
+    for (int i = 0; i < 400; ++i) {
+      int cx = 256 + next(span / 2), cy = 192 + next(span / 2);
+      int x0 = cx + next(span), y0 = cy + next(span), x1 = cx + next(span), y1 = cy + next(span);
+      if (i % 4 == 0) x1 = x0;
+      if (i % 4 == 1) y1 = y0;
+      if (i % 8 == 2) x1 = x0 + (y1 - y0);
+      BlendLine(x0, y0, x1, y1, 0, white.pixels.data());
+    }
+    long wrong = 0, visited = 0;
+    for (size_t p = 0; p < visits.size(); ++p) {
+      uint32_t channel = visits[p] >= 8 ? 0 : 0xFFu >> visits[p];
+      wrong += white.pixels[p] != (channel * 0x010101u);
+      visited += visits[p] > 0;
+    }
+    EXPECT_EQ(wrong, 0) << "span " << span;
+    EXPECT_GT(visited, 100) << "span " << span;
+  }
+}
+
 TEST(Raster, DotsKeepOffTheEdges) {
   struct Case {
     int x, y;
