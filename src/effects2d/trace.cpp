@@ -244,7 +244,7 @@ void SpreadShade(__m128i shade, __m128i& firstTwo, __m128i& lastTwo) {
 // Four pixels: each texel's channels times its integer shade in 16-bit
 // lanes, packed with saturation, then the light's whole channel values added
 // with saturating bytes.
-void ShadeFour(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
+inline void ShadeFour(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
   const __m128i zero = _mm_setzero_si128();
   __m128i s01, s23;
   SpreadShade(_mm_srli_epi32(shade, 8), s01, s23);
@@ -271,7 +271,7 @@ struct Ramp {
 // the full 8.8 shade, plus the light's green with its fraction, saturated.
 // The shade is at most 0xFF00, so the product (24 bits) comes from the two
 // halves of a 16 × 16-bit multiply, and the sum saturates in 16 bits.
-void ShadeFourExactGreen(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
+inline void ShadeFourExactGreen(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
   ShadeFour(out, texels, shade, redBlue, green);
   const __m128i low16 = _mm_set1_epi32(0xFFFF);
   __m128i tg = _mm_and_si128(_mm_srli_epi32(texels, 8), _mm_set1_epi32(0xFF));
@@ -290,7 +290,6 @@ void ShadeFourExactGreen(uint32_t* out, __m128i texels, __m128i shade, __m128i r
 template <bool kExactGreen>
 void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
   if (!Usable(s, texture)) return;
-  constexpr auto shadeFour = kExactGreen ? ShadeFourExactGreen : ShadeFour;
   const uint32_t* tex = texture.pixels.data();
   ForEachBlockRow(s, target, [tex](uint32_t* out, Corner c, const Corner& step) {
     Ramp u(c.u, step.u), v(c.v, step.v), shade(c.shade, step.shade), redBlue(c.redBlue, step.redBlue),
@@ -305,8 +304,13 @@ void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& targ
     _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), places(u.second(), v.second()));
     __m128i t0 = _mm_set_epi32(int32_t(tex[at[3]]), int32_t(tex[at[2]]), int32_t(tex[at[1]]), int32_t(tex[at[0]]));
     __m128i t1 = _mm_set_epi32(int32_t(tex[at[7]]), int32_t(tex[at[6]]), int32_t(tex[at[5]]), int32_t(tex[at[4]]));
-    shadeFour(out, t0, shade.first, redBlue.first, green.first);
-    shadeFour(out + 4, t1, shade.second(), redBlue.second(), green.second());
+    if constexpr (kExactGreen) {
+      ShadeFourExactGreen(out, t0, shade.first, redBlue.first, green.first);
+      ShadeFourExactGreen(out + 4, t1, shade.second(), redBlue.second(), green.second());
+    } else {
+      ShadeFour(out, t0, shade.first, redBlue.first, green.first);
+      ShadeFour(out + 4, t1, shade.second(), redBlue.second(), green.second());
+    }
   });
 }
 #endif
