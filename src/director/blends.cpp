@@ -37,6 +37,16 @@ constexpr int kNoiseChains = 8;
 static_assert(kFramePixels % kNoiseChains == 0);
 constexpr Jump kNoiseJump = Steps(kNoiseChains);
 
+// Two jumps one after the other, and a jump of 2^k × j's steps by squaring.
+constexpr Jump Then(Jump first, Jump second) { return Jump{second.a * first.a, second.a * first.c + second.c}; }
+constexpr Jump Doubled(Jump j, int k) {
+  for (int i = 0; i < k; ++i) j = Then(j, j);
+  return j;
+}
+// kFramePixels = 3 × 2^16 steps.
+static_assert(kFramePixels == 3 << 16);
+constexpr Jump kFrameJump = Doubled(Then(Then(Steps(1), Steps(1)), Steps(1)), 16);
+
 void AddNoise(RenderTarget& target, CrtRandom& random) {
   uint32_t* frame = target.pixels;
   uint32_t chain[kNoiseChains];
@@ -99,6 +109,8 @@ void AddNoise(RenderTarget& target, CrtRandom& random, int useMmx) {
 #endif
   AddNoise(target, random);
 }
+
+void SkipNoise(CrtRandom& random) { random.state = random.state * kFrameJump.a + kFrameJump.c; }
 
 namespace {
 

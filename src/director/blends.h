@@ -19,6 +19,9 @@ void AddNoise(RenderTarget& target, CrtRandom& random);
 // The same numbers and pixels; `useMmx` takes the packed form (SSE2 on
 // x86-64, the plain loop elsewhere).
 void AddNoise(RenderTarget& target, CrtRandom& random, int useMmx);
+// Moves the generator on as far as one AddNoise does, drawing nothing: for
+// a frame whose noise would be covered before it is seen.
+void SkipNoise(CrtRandom& random);
 
 // frame × (255 − a) / 256 + picture × a / 256 per channel, a in 0 … 255.
 void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target);

@@ -34,7 +34,7 @@ Director& State(Demo& demo) { return demo.director; }
 
 // ---- Shared steps ---------------------------------------------------------
 
-void FlareRing(Demo& demo) {
+void FlareRing(Demo& demo, bool draw = true) {
   Director& d = State(demo);
   double dt = Dt(demo);
   Grow(d.orbitYaw, 0.4 * dt);
@@ -63,7 +63,7 @@ void FlareRing(Demo& demo) {
     double x = double(m[0]) * p.x + double(m[3]) * p.y + double(m[6]) * z;
     double y = double(m[1]) * p.x + double(m[4]) * p.y + double(m[7]) * z;
     double depth = double(m[2]) * p.x + double(m[5]) * p.y + double(m[8]) * z + 1400;
-    DrawFlare(demo.flare, float(x), float(y), float(depth), demo.target, demo.settings.useMmx);
+    if (draw) DrawFlare(demo.flare, float(x), float(y), float(depth), demo.target, demo.settings.useMmx);
   }
 }
 
@@ -215,12 +215,22 @@ void Window1(Demo& demo) {  // picture, listing, flares; fade in
 
 void Window2(Demo& demo) {  // as window 1; the bump lights rise; console line
   UseFrameBuffer(demo);
-  CopyPicture(demo.pictures.mechV, demo.target);
-  Noise(demo);
-  TextStep(demo);
-  FlareRing(demo);
-  GrowHeld(State(demo).bumpRise, 85 * Dt(demo), 255);
-  BumpLightsAt(demo, State(demo).bumpRise);
+  Director& d = State(demo);
+  GrowHeld(d.bumpRise, 85 * Dt(demo), 255);
+  demo.bumpLights.level = int32_t(d.bumpRise);
+  // Risen, the lights cover the whole frame: what lies below is not drawn,
+  // but the generator, the writer and the flares move on as if it were.
+  bool below = !BumpLightsCoverFrame(demo.bumpLights);
+  if (below) {
+    CopyPicture(demo.pictures.mechV, demo.target);
+    Noise(demo);
+    TextStep(demo);
+  } else {
+    SkipNoise(demo.random);
+    UpdateTextWriter(demo.textWriter, demo.pictures.fontti, demo.clock.DemoTimeMs);
+  }
+  FlareRing(demo, below);
+  BumpLightsAt(demo, d.bumpRise);
   DrawConsoleLine(demo.console, demo.pictures.fontti, 10, 366, demo.target);
   PresentFrame(demo);
 }

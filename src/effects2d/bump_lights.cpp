@@ -261,6 +261,11 @@ int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::s
   return ok;
 }
 
+bool BumpLightsCoverFrame(const BumpLights& bump) {
+  static_assert(kBumpWidth == kFrameWidth && kBumpHeight == kFrameHeight);
+  return Usable(bump) && bump.level >= 255;
+}
+
 void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, int useMmx) {
   if (!Usable(bump)) return;
   if (bump.slopes.size() != size_t(kBumpHeight)) MeasureSlopes(bump);

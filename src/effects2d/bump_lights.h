@@ -57,3 +57,8 @@ int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::s
 // nothing (and the lights stand still). `useMmx` takes the packed fills
 // (SSE2 on x86-64, the plain ones elsewhere): the same pixels.
 void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, int useMmx);
+
+// True when DrawBumpLights at the record's level will set every pixel of the
+// frame without reading it (opaque, with pictures that draw), so what lies
+// below need not be drawn.
+bool BumpLightsCoverFrame(const BumpLights& bump);

@@ -55,6 +55,9 @@ class Backend {
   // The primary surface changed: put it on the screen. In a window only the
   // window's client area of the (desktop-sized) primary surface is shown.
   virtual void Show(const Surface& primary, HWND window) = 0;
+  // The surface is about to be destroyed or wiped by the device: a backend
+  // that reads a shown surface's memory later takes its copy now.
+  virtual void Keep(const Surface& surface) { (void)surface; }
   // What `window` shows now, at the display's own resolution: the client
   // area in a window, the whole mode in full screen, before the screen
   // magnifies it. False while it has shown nothing.

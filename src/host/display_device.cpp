@@ -16,7 +16,9 @@ const char* DisplayCallName(DisplayCall call) {
   return kNames[int(call)];
 }
 
-DisplayDevice::~DisplayDevice() = default;
+DisplayDevice::~DisplayDevice() {
+  for (const auto& s : surfaces_) backend_.Keep(*s);
+}
 
 HRESULT DisplayDevice::Enter(DisplayCall call, const std::string& text) {
   ++counts_[int(call)];
@@ -266,7 +268,10 @@ HRESULT DisplayDevice::ColorFill(Surface* dst, uint32_t colour) {
 HRESULT DisplayDevice::Restore(Surface* surface) {
   if (HRESULT hr = Enter(DisplayCall::Restore, "Restore")) return hr;
   if (!surface) return DDERR_INVALIDPARAMS;
-  if (surface->lost) std::fill(surface->memory.begin(), surface->memory.end(), 0);
+  if (surface->lost) {
+    backend_.Keep(*surface);  // the screen keeps its picture until the next show
+    std::fill(surface->memory.begin(), surface->memory.end(), 0);
+  }
   surface->lost = false;
   return DD_OK;
 }
@@ -274,6 +279,7 @@ HRESULT DisplayDevice::Restore(Surface* surface) {
 void DisplayDevice::Release(Surface* surface) {
   if (!surface) return;
   log_.push_back(surface->primary ? "Release(primary)" : "Release(offscreen)");
+  backend_.Keep(*surface);
   if (surface->clipper) ReleaseClipper(surface->clipper);
   std::erase_if(surfaces_, [surface](const auto& s) { return s.get() == surface; });
 }

@@ -69,14 +69,14 @@ void HeadlessBackend::Show(const Surface& s, HWND window) {
   }
   screenWidth_ = area.Width();
   screenHeight_ = area.Height();
-  // One copy of the bytes now (the surface is drawn over by the next frame);
-  // the conversion into a picture waits until Screen() is asked for.
+  // Nothing is copied now: the conversion into a picture waits until
+  // Screen() is asked for. The palette is read now, as a screen would.
   shown_.width = s.width;
   shown_.height = s.height;
   shown_.bitsPerPixel = s.bitsPerPixel;
   shown_.pitch = s.pitch;
   shown_.area = area;
-  shown_.memory.assign(s.memory.begin(), s.memory.end());
+  shown_.live = &s;
   if (s.bitsPerPixel == 8) {
     for (int i = 0; i < 256; ++i) {
       const PaletteEntry& e = s.palette ? s.palette->entries[size_t(i)] : PaletteEntry{};
@@ -86,16 +86,23 @@ void HeadlessBackend::Show(const Surface& s, HWND window) {
   screenStale_ = true;
 }
 
+void HeadlessBackend::Keep(const Surface& surface) {
+  if (shown_.live != &surface) return;
+  shown_.memory.assign(surface.memory.begin(), surface.memory.end());
+  shown_.live = nullptr;
+}
+
 const std::vector<uint32_t>& HeadlessBackend::Screen() const {
-  if (!screenStale_) return screen_;
+  if (!screenStale_ && !shown_.live) return screen_;
   screenStale_ = false;
   const Shown& s = shown_;
+  const uint8_t* memory = s.live ? s.live->memory.data() : s.memory.data();
   const Rect& area = s.area;
   screen_.assign(size_t(screenWidth_) * screenHeight_, 0);
   for (int y = 0; y < screenHeight_; ++y) {
     int sy = area.top + y;
     if (sy < 0 || sy >= s.height) continue;
-    const uint8_t* row = s.memory.data() + size_t(sy) * s.pitch;
+    const uint8_t* row = memory + size_t(sy) * s.pitch;
     for (int x = 0; x < screenWidth_; ++x) {
       int sx = area.left + x;
       if (sx < 0 || sx >= s.width) continue;

@@ -46,6 +46,7 @@ class HeadlessBackend : public Backend {
   bool EnterFullscreen(HWND, int, int, int) override;
   void LeaveFullscreen(HWND) override { fullscreen = false; }
   void Show(const Surface& primary, HWND window) override;
+  void Keep(const Surface& surface) override;
   bool ShownPicture(HWND window, Picture* picture) override;
 
   bool OpenAudio(int, int rate, AudioPull, std::string* error) override;
@@ -100,12 +101,15 @@ class HeadlessBackend : public Backend {
   AudioPull audioPull_;
   int64_t audioTaken_ = 0;
   std::map<HWND, Control> controls_;
-  // The last shown surface, kept as its bytes and turned into a picture only
-  // when someone looks: most frames of a headless run are never looked at.
+  // The last shown surface, turned into a picture only when someone looks:
+  // most frames of a headless run are never looked at. A primary surface is
+  // the screen, so its memory is read where it lies; only when the device
+  // is about to destroy or wipe it are its bytes copied.
   struct Shown {
     int width = 0, height = 0, bitsPerPixel = 0, pitch = 0;
     Rect area;  // what of it is on the screen, in surface coordinates
-    std::vector<uint8_t> memory;
+    const Surface* live = nullptr;  // the surface itself, while it lasts
+    std::vector<uint8_t> memory;    // else its bytes as they were kept
     std::array<uint32_t, 256> grey{};  // the palette as 0x00RRGGBB (8-bit surfaces)
   } shown_;
   mutable bool screenStale_ = false;

@@ -29,6 +29,20 @@ TEST(AddNoise, AddsTheSharedGeneratorsNumbersInPixelOrderWithCarries) {
   EXPECT_TRUE(frame.GuardIntact());
 }
 
+// A skipped frame of noise leaves the generator where drawing it would,
+// from any state, so the frames after it get the same numbers.
+TEST(SkipNoise, MovesTheGeneratorOnAsFarAsAFrameOfNoise) {
+  for (uint32_t state : {1u, 0u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x12345678u}) {
+    SCOPED_TRACE(state);
+    Frame frame(0);
+    CrtRandom drawn{state}, skipped{state};
+    AddNoise(frame.target, drawn);
+    SkipNoise(skipped);
+    EXPECT_EQ(skipped.state, drawn.state);
+    EXPECT_NE(skipped.state, state);
+  }
+}
+
 TEST(CrossFadeImage, NeverExactAtEitherEnd) {
   struct Case {
     int32_t a;

@@ -145,8 +145,9 @@ TEST(PresentFrame, WindowedFramesAreBlittedIntoTheClientArea) {
   PresentFrame(s.demo);
   ASSERT_EQ(s.backend.ScreenWidth(), 512);
   ASSERT_EQ(s.backend.ScreenHeight(), 384);
-  for (int i = 0; i < kFramePixels; i += 4099) EXPECT_EQ(s.backend.Screen()[i], uint32_t(i));
-  EXPECT_EQ(s.backend.Screen()[kFramePixels - 1], uint32_t(kFramePixels - 1));
+  const auto& screen = s.backend.Screen();
+  for (int i = 0; i < kFramePixels; i += 4099) EXPECT_EQ(screen[i], uint32_t(i));
+  EXPECT_EQ(screen[kFramePixels - 1], uint32_t(kFramePixels - 1));
 }
 
 TEST(PresentFrame, AFailedLockSkipsTheFrame) {

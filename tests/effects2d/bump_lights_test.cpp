@@ -260,6 +260,40 @@ std::vector<uint32_t> Reference(const BumpLights& b, const std::vector<uint32_t>
   return out;
 }
 
+// Whenever the lights say they cover the frame, what lay below cannot show
+// through (two different frames end the same), and whenever they do not,
+// it does.
+TEST(DrawBumpLights, TheyCoverTheFrameExactlyWhenNothingBelowShowsThrough) {
+  struct Case {
+    const char* what;
+    int level;
+    void (*spoil)(BumpLights&);
+    bool covers;
+  };
+  const Case cases[] = {
+      {"opaque", 255, [](BumpLights&) {}, true},
+      {"past opaque", 300, [](BumpLights&) {}, true},
+      {"half way", 128, [](BumpLights&) {}, false},
+      {"faded out", 0, [](BumpLights&) {}, false},
+      {"opaque without a height map", 255, [](BumpLights& b) { b.height = PcxImage{}; }, false},
+      {"opaque without a spot table", 255, [](BumpLights& b) { b.spot.clear(); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    BumpLights b = Flat(0x806040);
+    b.level = c.level;
+    c.spoil(b);
+    EXPECT_EQ(BumpLightsCoverFrame(b), c.covers);
+    for (int useMmx : {0, 1}) {
+      BumpLights first = b, second = b;
+      Frame dark(0x123456), light(0xFEDCBA);
+      DrawBumpLights(first, dark.target, 0.5f, useMmx);
+      DrawBumpLights(second, light.target, 0.5f, useMmx);
+      EXPECT_EQ(dark.pixels == light.pixels, c.covers) << "useMmx " << useMmx;
+    }
+  }
+}
+
 }  // namespace
 
 TEST(DrawBumpLights, EveryLookUpIsMadeWhereverASpotCanLand) {

@@ -109,4 +109,33 @@ TEST(DisplayDevice, LostSurfacesRefuseUntilRestored) {
   EXPECT_EQ(d.dd.Lock(s, &wrong), DDERR_INVALIDPARAMS);
 }
 
+// The device wipes a lost surface when it is restored and frees a released
+// one; neither reaches the screen, which keeps the last picture shown.
+TEST(DisplayDevice, ARestoredOrReleasedPrimaryLeavesTheLastPictureOnTheScreen) {
+  for (bool release : {false, true}) {
+    SCOPED_TRACE(release ? "released" : "restored");
+    Device d;
+    HeadlessBackend& backend = Headless(*d.platform);
+    ASSERT_EQ(d.dd.SetCooperativeLevel(d.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(d.dd.SetDisplayMode(512, 384, 32), DD_OK);
+    Surface* primary = nullptr;
+    ASSERT_EQ(d.dd.CreatePrimarySurface(&primary), DD_OK);
+    SurfaceDesc desc{};
+    desc.size = kSurfaceDescSize;
+    ASSERT_EQ(d.dd.Lock(primary, &desc), DD_OK);
+    static_cast<uint32_t*>(desc.memory)[5] = 0x00ABCDEF;
+    ASSERT_EQ(d.dd.Unlock(primary), DD_OK);
+    if (release) {
+      d.dd.Release(primary);
+    } else {
+      d.dd.LoseSurfaces();
+      ASSERT_EQ(d.dd.Restore(primary), DD_OK);
+      ASSERT_EQ(static_cast<uint32_t*>(desc.memory)[5], 0u) << "the restored surface is wiped";
+    }
+    ASSERT_EQ(backend.Screen().size(), size_t(512 * 384));
+    EXPECT_EQ(backend.Screen()[5], 0x00ABCDEFu);
+    EXPECT_EQ(backend.Screen()[4], 0u);
+  }
+}
+
 }  // namespace

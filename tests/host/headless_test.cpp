@@ -73,10 +73,10 @@ TEST(HeadlessScreen, TheShownPictureIsWhatAViewerWouldSee) {
   EXPECT_EQ(picture.pixels, (std::vector<uint32_t>{0x112233, 0, 0, 0, 0, 0, 0, 0xFF0000}));
 }
 
-// The picture is made only when looked at, yet it is the one shown then:
-// drawing over the surface afterwards, or changing its palette, does not
-// reach it, and a second show replaces it.
-TEST(HeadlessScreen, ThePictureIsTheSurfaceAsItWasWhenShown) {
+// The picture is made only when looked at. A primary surface is the screen:
+// what is drawn on it is seen, but the palette is the one it was shown
+// with, and a second show replaces it.
+TEST(HeadlessScreen, ThePictureIsThePrimarySurfaceWithThePaletteItWasShownWith) {
   auto platform = MakeHeadlessPlatform();
   HeadlessBackend& backend = Headless(*platform);
   backend.fullscreen = true;
@@ -90,9 +90,10 @@ TEST(HeadlessScreen, ThePictureIsTheSurfaceAsItWasWhenShown) {
   s.palette = &palette;
   s.memory = {7, 0, 7, 9};
   backend.Show(s, 0);
+  EXPECT_EQ(backend.Screen(), (std::vector<uint32_t>{0x102030, 0, 0x102030}));
   s.memory[1] = 7;
   palette.entries[7] = PaletteEntry{0xFF, 0xFF, 0xFF, 0};
-  EXPECT_EQ(backend.Screen(), (std::vector<uint32_t>{0x102030, 0, 0x102030}));
+  EXPECT_EQ(backend.Screen(), (std::vector<uint32_t>{0x102030, 0x102030, 0x102030}));
   backend.Show(s, 0);
   EXPECT_EQ(backend.Screen(), (std::vector<uint32_t>{0xFFFFFF, 0xFFFFFF, 0xFFFFFF}));
   EXPECT_EQ(backend.ShowCount(), 2);
