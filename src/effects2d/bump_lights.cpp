@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -113,101 +114,121 @@ void Fill(const BumpLights& b, uint32_t* frame) {
 }
 
 #if defined(__SSE2__)
-// Four bytes of the height map widened to four 32-bit lanes.
-__m128i Heights(const uint8_t* at) {
-  int32_t four;
-  std::memcpy(&four, at, 4);
-  const __m128i zero = _mm_setzero_si128();
-  return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(four), zero), zero);
+// The spot table inside a dark frame: places −1 and 255 on either axis give
+// 0, as the plain fill's range test does, so a position clamped to −1 … 255
+// needs no test of its own. Built afresh each frame from the record's table
+// (66 KB, a few microseconds).
+constexpr int kFramedSide = kSpotSide + 1;
+
+void FrameSpot(const std::vector<uint8_t>& spot, std::vector<uint8_t>& framed) {
+  framed.assign(size_t(kFramedSide) * kFramedSide, 0);
+  for (int j = 0; j < kSpotSide - 1; ++j)
+    std::memcpy(framed.data() + size_t(j + 1) * kFramedSide + 1, spot.data() + size_t(j) * kSpotSide,
+                kSpotSide - 1);
 }
 
-// The packed fill: four pixels at a time. The slopes, the light positions
-// and the range test run in 32-bit lanes; the three spot brightnesses are
+// Eight bytes of the height map widened to eight 16-bit lanes.
+__m128i Heights(const uint8_t* at) {
+  return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)), _mm_setzero_si128());
+}
+
+// The packed fill: eight pixels at a time. Slopes and light positions run in
+// 16-bit lanes (every value fits: a position is at most a few hundred off
+// the table), clamped into the framed table, whose place is
+// (y + 1) × 257 + (x + 1), one multiply-add. The three spot brightnesses are
 // fetched one by one and laid out as a pixel (red, green, blue), so the
 // lighting L + (C × L >> 6), its saturation and the blend work on all
 // channels of two pixels in one register of 16-bit lanes.
 template <bool kOpaque>
-void FillPacked(const BumpLights& b, uint32_t* frame) {
+void FillPacked(const BumpLights& b, const uint8_t* framed, uint32_t* frame) {
   const uint8_t* h = b.height.values.data();
   const uint32_t* colour = b.colour.pixels.data();
-  const uint8_t* spot = b.spot.data();
   int level = b.level < 0 ? 0 : b.level > 255 ? 255 : b.level;
   const __m128i zero = _mm_setzero_si128();
-  const __m128i below = _mm_set1_epi32(-1), above = _mm_set1_epi32(kSpotSide - 1);
+  const __m128i lowest = _mm_set1_epi16(-1), highest = _mm_set1_epi16(kSpotSide - 1);
+  const __m128i one = _mm_set1_epi16(1), edge = _mm_set1_epi16(0xFF);
+  const __m128i place = _mm_set1_epi32(kFramedSide << 16 | 1);
+  const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
   const __m128i newWeight = _mm_set1_epi16(short(level));
   const __m128i oldWeight = _mm_set_epi16(0, short(255 - level), short(255 - level), short(255 - level), 0,
                                           short(255 - level), short(255 - level), short(255 - level));
+  auto fade = [&](__m128i old) {
+    __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(old, zero), oldWeight), 8);
+    __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(old, zero), oldWeight), 8);
+    return std::pair{lo, hi};
+  };
+  // Four pixels: their colours lit by their spots (both as 32-bit pixels)
+  // and put over what the frame holds.
+  auto put = [&](uint32_t* out, __m128i c, __m128i l) {
+    auto lit = [](__m128i c16, __m128i l16) { return _mm_add_epi16(l16, _mm_srli_epi16(_mm_mullo_epi16(c16, l16), 6)); };
+    // packus limits each channel to 255, as min(255, …) does.
+    __m128i lo = lit(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(l, zero));
+    __m128i hi = lit(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(l, zero));
+    __m128i* dst = reinterpret_cast<__m128i*>(out);
+    if constexpr (kOpaque) {
+      _mm_storeu_si128(dst, _mm_packus_epi16(lo, hi));
+    } else {
+      __m128i lit8 = _mm_packus_epi16(lo, hi);  // the new pixels, saturated first
+      __m128i newLo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(lit8, zero), newWeight), 8);
+      __m128i newHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(lit8, zero), newWeight), 8);
+      auto [oldLo, oldHi] = fade(_mm_loadu_si128(dst));
+      _mm_storeu_si128(dst, _mm_packus_epi16(_mm_add_epi16(newLo, oldLo), _mm_add_epi16(newHi, oldHi)));
+    }
+  };
+  auto unlit = [&](uint32_t* out) {
+    __m128i* dst = reinterpret_cast<__m128i*>(out);
+    if constexpr (kOpaque) {
+      _mm_storeu_si128(dst, zero);
+    } else {
+      auto [lo, hi] = fade(_mm_loadu_si128(dst));
+      _mm_storeu_si128(dst, _mm_packus_epi16(lo, hi));
+    }
+  };
   for (int y = 1; y <= kBumpHeight - 2; ++y) {
     uint32_t* out = frame + (y - 1) * kBumpWidth;
     __m128i baseX[3], baseY[3];
     for (int light = 1; light <= 3; ++light) {
-      baseX[light - 1] = _mm_set1_epi32(b.centreX + b.offset[light].x);
-      baseY[light - 1] = _mm_set1_epi32(b.centreY + b.offset[light].y - y);
+      baseX[light - 1] = _mm_set1_epi16(short(b.centreX + b.offset[light].x));
+      baseY[light - 1] = _mm_set1_epi16(short(b.centreY + b.offset[light].y - y));
     }
-    // Whole groups of four around the reachable columns; the rest unlit.
+    // Whole groups of eight around the reachable columns; the rest unlit.
     int x0, x1;
     RowReach(b, y, x0, x1);
-    x0 &= ~3;
-    for (int x = 0; x < kBumpWidth; x += 4) {
-      if (x >= x0 && x < x1) continue;
-      __m128i* dst = reinterpret_cast<__m128i*>(out + x);
-      if constexpr (kOpaque) {
-        _mm_storeu_si128(dst, zero);
-      } else {
-        __m128i old = _mm_loadu_si128(dst);
-        __m128i oldLo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(old, zero), oldWeight), 8);
-        __m128i oldHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(old, zero), oldWeight), 8);
-        _mm_storeu_si128(dst, _mm_packus_epi16(oldLo, oldHi));
-      }
-    }
-    __m128i xs = _mm_add_epi32(_mm_set_epi32(3, 2, 1, 0), _mm_set1_epi32(x0));
-    for (int x = x0; x < x1; x += 4, xs = _mm_add_epi32(xs, _mm_set1_epi32(4))) {
+    x0 &= ~7;
+    int xEnd = x1 > x0 ? x0 + ((x1 - x0 + 7) & ~7) : x0;
+    for (int x = 0; x < x0; x += 4) unlit(out + x);
+    for (int x = xEnd; x < kBumpWidth; x += 4) unlit(out + x);
+    for (int x = x0; x < xEnd; x += 8) {
       int i = y * kBumpWidth + x;
-      __m128i gx = _mm_sub_epi32(Heights(h + i + 1), Heights(h + i - 1));
-      __m128i gy = _mm_sub_epi32(Heights(h + i + kBumpWidth), Heights(h + i - kBumpWidth));
-      alignas(16) int32_t index[3][4];
-      alignas(16) int32_t inside[3][4];
+      __m128i gx = _mm_sub_epi16(Heights(h + i + 1), Heights(h + i - 1));
+      __m128i gy = _mm_sub_epi16(Heights(h + i + kBumpWidth), Heights(h + i - kBumpWidth));
+      __m128i xs = _mm_add_epi16(_mm_set1_epi16(short(x)), lanes);
+      alignas(16) int32_t at[3][8];
       __m128i anyInside = zero;
       for (int k = 0; k < 3; ++k) {
-        __m128i lx = _mm_sub_epi32(_mm_add_epi32(baseX[k], gx), xs);
-        __m128i ly = _mm_add_epi32(baseY[k], gy);
-        __m128i ok = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(lx, below), _mm_cmplt_epi32(lx, above)),
-                                   _mm_and_si128(_mm_cmpgt_epi32(ly, below), _mm_cmplt_epi32(ly, above)));
-        // Outside the table the index becomes 0 (a valid place) and the
-        // brightness is masked away below.
-        __m128i at = _mm_and_si128(_mm_add_epi32(_mm_slli_epi32(ly, 8), lx), ok);
-        _mm_store_si128(reinterpret_cast<__m128i*>(index[k]), at);
-        _mm_store_si128(reinterpret_cast<__m128i*>(inside[k]), ok);
-        anyInside = _mm_or_si128(anyInside, ok);
+        // Clamped to −1 … 255 and moved on by one: 0 and 256 are the dark
+        // frame, 1 … 255 the table's 0 … 254.
+        __m128i lx = _mm_sub_epi16(_mm_add_epi16(baseX[k], gx), xs);
+        __m128i ly = _mm_add_epi16(baseY[k], gy);
+        __m128i fx = _mm_add_epi16(_mm_min_epi16(_mm_max_epi16(lx, lowest), highest), one);
+        __m128i fy = _mm_add_epi16(_mm_min_epi16(_mm_max_epi16(ly, lowest), highest), one);
+        __m128i inside = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(_mm_and_si128(fx, edge), zero),
+                                                        _mm_cmpeq_epi16(_mm_and_si128(fy, edge), zero)),
+                                          _mm_set1_epi16(-1));
+        anyInside = _mm_or_si128(anyInside, inside);
+        _mm_store_si128(reinterpret_cast<__m128i*>(at[k]), _mm_madd_epi16(_mm_unpacklo_epi16(fx, fy), place));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at[k] + 4), _mm_madd_epi16(_mm_unpackhi_epi16(fx, fy), place));
       }
-      // Most of the frame lies outside all three spots: there the
-      // brightnesses are 0 and need not be fetched.
-      alignas(16) uint32_t spots[4] = {0, 0, 0, 0};
+      // Much of the reachable part of a row still lies outside all three
+      // spots: there the brightnesses are 0 and need not be fetched.
+      alignas(16) uint32_t spots[8] = {0, 0, 0, 0, 0, 0, 0, 0};
       if (_mm_movemask_epi8(anyInside))
-        for (int p = 0; p < 4; ++p)
-          spots[p] = (uint32_t(spot[index[0][p]]) & uint32_t(inside[0][p])) << 16 |
-                     (uint32_t(spot[index[1][p]]) & uint32_t(inside[1][p])) << 8 |
-                     (uint32_t(spot[index[2][p]]) & uint32_t(inside[2][p]));
-      __m128i l = _mm_load_si128(reinterpret_cast<const __m128i*>(spots));
-      __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour + i));
-      auto lit = [&](__m128i c16, __m128i l16) {
-        return _mm_add_epi16(l16, _mm_srli_epi16(_mm_mullo_epi16(c16, l16), 6));
-      };
-      // packus limits each channel to 255, as min(255, …) does.
-      __m128i lo = lit(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(l, zero));
-      __m128i hi = lit(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(l, zero));
-      __m128i* dst = reinterpret_cast<__m128i*>(out + x);
-      if constexpr (kOpaque) {
-        _mm_storeu_si128(dst, _mm_packus_epi16(lo, hi));
-      } else {
-        __m128i old = _mm_loadu_si128(dst);
-        lo = _mm_packus_epi16(lo, hi);  // the new pixels, saturated first
-        __m128i newLo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(lo, zero), newWeight), 8);
-        __m128i newHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(lo, zero), newWeight), 8);
-        __m128i oldLo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(old, zero), oldWeight), 8);
-        __m128i oldHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(old, zero), oldWeight), 8);
-        _mm_storeu_si128(dst, _mm_packus_epi16(_mm_add_epi16(newLo, oldLo), _mm_add_epi16(newHi, oldHi)));
-      }
+        for (int p = 0; p < 8; ++p)
+          spots[p] = uint32_t(framed[at[0][p]]) << 16 | uint32_t(framed[at[1][p]]) << 8 | framed[at[2][p]];
+      put(out + x, _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour + i)),
+          _mm_load_si128(reinterpret_cast<const __m128i*>(spots)));
+      put(out + x + 4, _mm_loadu_si128(reinterpret_cast<const __m128i*>(colour + i + 4)),
+          _mm_load_si128(reinterpret_cast<const __m128i*>(spots + 4)));
     }
   }
 }
@@ -271,13 +292,17 @@ void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, 
   if (bump.slopes.size() != size_t(kBumpHeight)) MeasureSlopes(bump);
   MoveLights(bump, frameSeconds);
   bool opaque = bump.level >= 255;
-  void (*fill)(const BumpLights&, uint32_t*) = opaque ? Fill<true> : Fill<false>;
 #if defined(__SSE2__)
-  if (useMmx) fill = opaque ? FillPacked<true> : FillPacked<false>;
+  if (useMmx) {
+    FrameSpot(bump.spot, bump.framedSpot);
+    (opaque ? FillPacked<true> : FillPacked<false>)(bump, bump.framedSpot.data(), target.pixels);
+  } else {
+    (opaque ? Fill<true> : Fill<false>)(bump, target.pixels);
+  }
 #else
   (void)useMmx;
+  (opaque ? Fill<true> : Fill<false>)(bump, target.pixels);
 #endif
-  fill(bump, target.pixels);
   std::fill(target.pixels + (kBumpHeight - 2) * kBumpWidth, target.pixels + kBumpHeight * kBumpWidth,
             0u);
 }

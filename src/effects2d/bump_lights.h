@@ -36,6 +36,7 @@ struct BumpLights {
   // reach at all. Made when the map is loaded (or on the first frame); a
   // caller that changes the map afterwards measures it again.
   std::vector<RowSlopes> slopes;
+  std::vector<uint8_t> framedSpot;  // the packed fill's own copy of the spot table, per frame
 };
 
 // Measures the height map's slopes row by row into `bump.slopes` (empty when
