@@ -36,6 +36,9 @@ void LockTarget(Demo& demo) {
   SurfaceDesc desc{};
   Surface* surface = FrameSurface(demo, &desc.size);
   HRESULT hr = surface ? demo.platform.display.Lock(surface, &desc) : DDERR_SURFACELOST;
+  // A surface lost while the program was switched away is restored at once;
+  // this frame goes without it, the next one draws again.
+  if (hr == DDERR_SURFACELOST && surface) demo.platform.display.Restore(surface);
   demo.target.surfacePixels = hr == DD_OK ? desc.memory : nullptr;
   demo.target.surfacePitch = hr == DD_OK ? desc.pitch : 0;
 }

@@ -22,9 +22,9 @@ DisplayDevice::~DisplayDevice() {
 
 HRESULT DisplayDevice::Enter(DisplayCall call, const std::string& text) {
   ++counts_[int(call)];
-  // Locks, unlocks and blits happen every frame; keep the log to set-up calls.
-  if (call != DisplayCall::Lock && call != DisplayCall::Unlock && call != DisplayCall::Blt)
-    log_.push_back(text);
+  // Locks, unlocks and blits happen every frame; keep the log to set-up calls
+  // (a colour fill is one).
+  if (call != DisplayCall::Lock && call != DisplayCall::Unlock && text != "Blt") log_.push_back(text);
   auto it = failures_.find(call);
   if (it == failures_.end()) return DD_OK;
   HRESULT code = it->second.code;
@@ -144,7 +144,9 @@ HRESULT DisplayDevice::CreatePrimarySurface(Surface** out) {
 HRESULT DisplayDevice::CreateOffscreenSurface(int width, int height, int bitsPerPixel,
                                               Surface** out) {
   *out = nullptr;
-  if (HRESULT hr = Enter(DisplayCall::CreateOffscreenSurface, "CreateSurface(offscreen)")) return hr;
+  char text[64];
+  std::snprintf(text, sizeof text, "CreateSurface(offscreen %dx%dx%d)", width, height, bitsPerPixel);
+  if (HRESULT hr = Enter(DisplayCall::CreateOffscreenSurface, text)) return hr;
   if (!have1_) return DDERR_NOINTERFACE;
   if (bitsPerPixel == 0) bitsPerPixel = 32;  // our desktops are 32-bit
   auto s = MakeSurface(width, height, bitsPerPixel);

@@ -166,4 +166,39 @@ TEST(PresentFrame, AFailedLockSkipsTheFrame) {
   }
 }
 
+TEST(PresentFrame, ALockThatFailsOnceCostsOnlyThatFrame) {
+  struct Case {
+    const char* name;
+    int windowed;
+    bool lost;  // the surfaces are lost, not just one lock refused
+  };
+  const Case cases[] = {
+      {"full screen, one lock refused", 0, false},
+      {"windowed, one lock refused", 1, false},
+      {"full screen, the screen lost", 0, true},
+      {"windowed, both surfaces lost", 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing_support::Show s;
+    ASSERT_TRUE(s.Open(c.windowed));
+    s.FrameAt(10);
+    int shown = s.backend.ShowCount();
+    if (c.lost) {
+      s.platform->display.LoseSurfaces();
+    } else {
+      s.platform->display.FailCall(host::DisplayCall::Lock, host::DDERR_SURFACELOST, 1);
+    }
+    s.FrameAt(20);
+    EXPECT_EQ(s.backend.ShowCount(), shown) << "a frame without its surface is not shown";
+    // A window's lost screen comes back with its next repaint.
+    if (c.windowed && c.lost) s.platform->windows.SendMessage(s.demo.MainWindow, host::WM_PAINT, 0, 0);
+    shown = s.backend.ShowCount();
+    s.FrameAt(30);
+    s.FrameAt(40);
+    EXPECT_EQ(s.backend.ShowCount(), shown + 2) << "the frames after it are shown again";
+    ASSERT_NE(s.demo.target.pixels, nullptr);
+  }
+}
+
 }  // namespace

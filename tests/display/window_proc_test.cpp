@@ -155,39 +155,4 @@ TEST(MainWndProc, CursorSizeAndRepaint) {
   EXPECT_EQ(w.platform->display.CallCount(DisplayCall::Blt), blits + 4);
 }
 
-TEST(Display, PathsPaletteAndRelease) {
-  struct Case {
-    int windowed, mode;
-    bool palette, modeSet;
-    int surfaces;
-  };
-  const Case cases[] = {
-      {0, 0, false, true, 1}, {0, 2, true, true, 1}, {0, 5, true, true, 1},
-      {1, 0, false, false, 2}, {1, 2, true, false, 2}, {1, 4, false, false, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE("windowed " + std::to_string(c.windowed) + " mode " + std::to_string(c.mode));
-    Show s;
-    ASSERT_TRUE(s.Open(c.windowed, c.mode));
-    EXPECT_EQ(s.platform->display.LivePalettes(), c.palette ? 1 : 0);
-    EXPECT_EQ(s.platform->display.CallCount(DisplayCall::SetDisplayMode), c.modeSet ? 1 : 0);
-    EXPECT_EQ(s.platform->display.LiveSurfaces(), c.surfaces);
-    const host::Surface* primary = s.platform->display.PrimarySurface();
-    ASSERT_NE(primary, nullptr);
-    if (c.palette) {
-      ASSERT_NE(primary->palette, nullptr);
-      for (int i : {0, 1, 128, 255})
-        EXPECT_EQ(primary->palette->entries[i].red + primary->palette->entries[i].blue, 2 * i);
-    }
-    EXPECT_EQ(s.demo.target.width, 512);
-    EXPECT_EQ(s.demo.target.height, 384);
-    EXPECT_EQ(s.demo.target.bitsPerPixel, 32);
-    // Released twice, as an error path and then WM_DESTROY do.
-    ReleaseAllObjects(s.demo, s.demo.MainWindow);
-    ReleaseAllObjects(s.demo, s.demo.MainWindow);
-    EXPECT_EQ(s.platform->display.LiveSurfaces(), 0);
-    EXPECT_EQ(s.platform->display.LivePalettes(), c.palette ? 1 : 0);  // palettes outlive releases
-  }
-}
-
 }  // namespace

@@ -385,6 +385,25 @@ TEST(Raster, ShadedFacesDarkenWithDepth) {
   }
 }
 
+TEST(Raster, ShadedFacesCutByTheNearPlaneDotOnlyTheirVerticesInFront) {
+  // a and b in front on row 64; c behind the eye, where dividing by its
+  // negative depth mirrors it onto the screen below them, away from the
+  // fill and the outline (which run upwards to the clip points at z = 1).
+  SceneObject o = Face({{{-50, -50, 100}, {50, -50, 100}, {-30, -20, -100}}});
+  const int mirroredX = ScreenX(-30, -100), mirroredY = ScreenY(-20, -100);
+  ASSERT_EQ(mirroredX, 332);
+  ASSERT_EQ(mirroredY, 243);
+  Frame f;
+  DrawShaded(o, OneFace(), f.pixels.data(), 0);
+  EXPECT_GT(f.Touched(), 1000) << "the part in front is filled";
+  EXPECT_EQ(f.at(ScreenX(-50, 100), ScreenY(-50, 100)), 0xFFFFFFu);
+  EXPECT_EQ(f.at(ScreenX(50, 100), ScreenY(-50, 100)), 0xFFFFFFu);
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx) EXPECT_EQ(f.at(mirroredX + dx, mirroredY + dy), 0u) << dx << "," << dy;
+  // Fills and outlines are half blends, never full white: only dot centres are.
+  EXPECT_EQ(std::count(f.pixels.begin(), f.pixels.end(), 0xFFFFFFu), 2);
+}
+
 TEST(Raster, SmoothRowCarriesItsAccumulators) {
   // Three rows of four pixels, the middle one smoothed (the frame's rows are
   // 512 long, so lay the rows out that way).

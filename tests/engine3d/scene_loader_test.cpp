@@ -386,6 +386,29 @@ TEST_F(SceneLoader, TrackNamesAreIndentedByTheirDepthAndMissingFilesReported) {
   EXPECT_EQ(random.state, 1u) << "nothing is drawn for a file that is not there";
 }
 
+// Nothing reads a scene file again once it is loaded, so none stays open:
+// not after a whole file, a cut one, or one that is not there.
+TEST_F(SceneLoader, EveryFileReadIsClosedAgain) {
+  auto openFiles = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator{});
+  };
+  if (!std::filesystem::exists("/proc/self/fd")) GTEST_SKIP() << "no /proc/self/fd to count open files in";
+  Bytes whole = Main(Mesh("A", Join({Vertices(kTriangleVertices), Faces({{0, 1, 2}})})));
+  Bytes cut(whole.begin(), whole.end() - 5);
+  const std::string files[] = {Write("whole.3ds", whole), Write("cut.3ds", cut), dir_ + "/missing.3ds"};
+  const auto before = openFiles();
+  CrtRandom random;
+  ::testing::internal::CaptureStdout();
+  for (int round = 0; round < 20; ++round)
+    for (const std::string& file : files) {
+      Scene scene;
+      LoadScene(scene, file.c_str(), random);
+    }
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(openFiles(), before);
+}
+
 TEST_F(SceneLoader, LargestFaceCountCoversEveryObject) {
   Scene scenes[2];
   CrtRandom random;

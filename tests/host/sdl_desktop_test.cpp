@@ -176,12 +176,8 @@ TEST_F(SdlDesktop, WindowHasTheTitleSizeAndIcon) {
   EXPECT_EQ(g.height, 384);
 
   // The icon property holds width, height, then the ARGB pixels.
-  std::string prop = sdltest::Run("xprop -id " + xid_ + " -notype -f _NET_WM_ICON 32c _NET_WM_ICON");
-  std::vector<uint32_t> numbers;
-  for (size_t at = prop.find('='); at != std::string::npos && at + 1 < prop.size();
-       at = prop.find(',', at + 1))
-    numbers.push_back(uint32_t(std::strtoul(prop.c_str() + at + 1, nullptr, 0)));
-  ASSERT_GE(numbers.size(), 2u) << prop;
+  std::vector<uint32_t> numbers = sdltest::WindowIcon(xid_);
+  ASSERT_GE(numbers.size(), 2u);
   ASSERT_EQ(numbers[0], 32u);
   ASSERT_EQ(numbers[1], 32u);
   std::vector<uint32_t> icon = ProgramIcon(32);

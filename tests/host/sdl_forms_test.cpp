@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "host/sdl_backend.h"
+#include "host/sdl_pixels.h"
 #include "sdl_xvfb.h"
 
 namespace host {
@@ -18,7 +20,7 @@ namespace {
 class SdlForms : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"xdotool", "xwininfo"})
+    for (const char* tool : {"xdotool", "xwininfo", "xprop"})
       if (!sdltest::OnPath(tool)) GTEST_SKIP() << tool << " is not installed; this test needs it";
     std::string why;
     if (!xvfb_.Start(640, 480, &why)) GTEST_SKIP() << why << "; this test needs it";
@@ -96,6 +98,14 @@ class SdlForms : public ::testing::Test {
 // One test only: the toolkit keeps its connection to the first X server it
 // meets for the rest of the process.
 TEST_F(SdlForms, ClicksLandOnTheWidgetsKeysAndDestructionReachTheForm) {
+  // The form carries the program's own icon, as the demo window does.
+  std::vector<uint32_t> icon = sdltest::WindowIcon(xid_);
+  ASSERT_EQ(icon.size(), 2u + 32 * 32) << "the form has no 32 x 32 icon";
+  EXPECT_EQ(icon[0], 32u);
+  EXPECT_EQ(icon[1], 32u);
+  std::vector<uint32_t> own = ProgramIcon(32);
+  EXPECT_TRUE(std::equal(own.begin(), own.end(), icon.begin() + 2));
+
   // "Second" sits at 10 + 20 + 7, 10 + 40 + 34 in the form.
   Click(37 + 30, 84 + 7);
   ASSERT_TRUE(Pump([&] { return Checked(second_); })) << "the click missed the nested radio button";

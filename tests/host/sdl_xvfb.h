@@ -140,6 +140,17 @@ inline Geometry WindowGeometry(const std::string& xid) {
   return g;
 }
 
+// A window's _NET_WM_ICON property as xprop prints it: width, height, then
+// that many 0xAARRGGBB pixels. Empty when the window has none.
+inline std::vector<uint32_t> WindowIcon(const std::string& xid) {
+  std::string prop = Run("xprop -id " + xid + " -notype -f _NET_WM_ICON 32c _NET_WM_ICON 2>/dev/null");
+  std::vector<uint32_t> numbers;
+  if (prop.find('=') == std::string::npos) return numbers;
+  for (size_t at = prop.find('='); at != std::string::npos && at + 1 < prop.size(); at = prop.find(',', at + 1))
+    numbers.push_back(uint32_t(std::strtoul(prop.c_str() + at + 1, nullptr, 0)));
+  return numbers;
+}
+
 // The 16-bit samples SDL's disk audio driver wrote.
 inline std::vector<int16_t> ReadSamples(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

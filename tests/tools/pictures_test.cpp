@@ -164,6 +164,35 @@ TEST(ShowPictures, HeightMapWrapsSeamlessly) {
   EXPECT_GT(highest - lowest, 120) << "a landscape, not a plain";
 }
 
+// The textures are read with their coordinates wrapped at 256, so each one
+// tiles: the step from its last column to its first, and from its last row
+// to its first, is no harsher than a step between neighbours inside.
+TEST(ShowPictures, WrappedTexturesGoOnAcrossTheirEdges) {
+  Loader loader;
+  auto step = [](uint32_t a, uint32_t b) {
+    int sum = 0;
+    for (int shift : {0, 8, 16}) sum += std::abs(int(a >> shift & 255) - int(b >> shift & 255));
+    return sum;
+  };
+  for (const char* name : {"6.pcx", "staticdi.pcx", "bump.pcx", "7.pcx"}) {
+    SCOPED_TRACE(name);
+    PcxImage texture;
+    ASSERT_EQ(loader.Load(DataFile(name), texture, false), 1);
+    ASSERT_EQ(texture.width, 256);
+    ASSERT_EQ(texture.height, 256);
+    auto at = [&](int x, int y) { return texture.pixels[size_t(y & 255) * 256 + size_t(x & 255)]; };
+    double inside = 0, seamX = 0, seamY = 0;
+    for (int k = 0; k < 256; ++k) {
+      seamX += step(at(255, k), at(0, k));
+      seamY += step(at(k, 255), at(k, 0));
+      for (int x = 0; x < 255; ++x) inside += step(at(x, k), at(x + 1, k)) + step(at(k, x), at(k, x + 1));
+    }
+    inside /= 2 * 255.0;  // one row's or one column's worth
+    EXPECT_LT(seamX, inside * 2 + 256) << "inside " << inside;
+    EXPECT_LT(seamY, inside * 2 + 256) << "inside " << inside;
+  }
+}
+
 // The colour map belongs to the height map: the lowest cells are water.
 TEST(ShowPictures, LandscapeColoursFollowTheHeights) {
   Loader loader;
