@@ -3,6 +3,7 @@
 #include "engine3d/raster.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <utility>
 #if defined(__SSE2__)
@@ -279,6 +280,22 @@ void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, 
   int64_t onScreen = step[m] > 0 ? hi[m] - pos[m] + 1 : step[m] < 0 ? pos[m] - lo[m] + 1 : steps;
   steps = std::min(steps, onScreen);
   if (steps <= 0) return;
+  // Both ends inside the blended area: so is every step between them (a
+  // line stays inside the box its ends span), and the walk needs no test.
+  if (skip == 0 && steps == major + 1 && x0 >= lo[0] && x0 <= hi[0] && x1 >= lo[0] && x1 <= hi[0] &&
+      y0 >= lo[1] && y0 <= hi[1] && y1 >= lo[1] && y1 <= hi[1]) {
+    uint32_t* p = pixels + size_t(y0) * kScreenWidth + size_t(x0);
+    std::ptrdiff_t along = xMajor ? sx : std::ptrdiff_t(sy) * kScreenWidth;
+    std::ptrdiff_t across = xMajor ? std::ptrdiff_t(sy) * kScreenWidth : sx;
+    for (; steps > 0; --steps) {
+      *p = HalfBlend(*p, colour);
+      err += minor;
+      int64_t wrap = -int64_t(err >= major);  // all ones on a diagonal step
+      err -= major & wrap;
+      p += along + (across & wrap);
+    }
+    return;
+  }
   if (xMajor)
     WalkLine<true>(pos[0], pos[1], sx, sy, major, minor, err, steps, colour, pixels);
   else

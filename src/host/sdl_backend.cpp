@@ -420,9 +420,15 @@ std::unique_ptr<Platform> MakeSdlPlatform(std::string* error) {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   // Crisp pixels when a full-screen mode is scaled up.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    if (error) *error = SDL_GetError();
-    return nullptr;
+  // A busy X server may turn a connection away while its queue of new
+  // clients is full; it is asked three times, a fifth of a second apart.
+  int tries = 0;
+  while (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (++tries == 3) {
+      if (error) *error = SDL_GetError();
+      return nullptr;
+    }
+    SDL_Delay(200);
   }
   // With no desktop at all SDL falls back to drawing into memory nobody
   // sees. That is only wanted when asked for by name (tests ask for it).
