@@ -49,8 +49,9 @@ int Fail(host::WindowSystem& windows, host::HWND owner, const std::string& text)
 }
 
 std::string NotFoundText(const std::string& file) {
-  std::string text = kNotFound;
-  return text.replace(text.find("%s"), 2, file);
+  const std::string text = kNotFound;
+  size_t at = text.find("%s");
+  return text.substr(0, at) + file + text.substr(at + 2);
 }
 
 // Opens the file and reads and checks its header. Returns the open file, or

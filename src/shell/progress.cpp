@@ -14,7 +14,9 @@ std::string ProgressLine(const Progress& p) {
   double span = p.toMs > p.fromMs ? double(p.toMs - p.fromMs) : 1.0;
   double done = p.demoMs > p.fromMs ? double(p.demoMs - p.fromMs) / span : 0.0;
   int cells = int(std::clamp(done, 0.0, 1.0) * kBarCells);
-  std::string bar = "[" + std::string(size_t(cells), '#') + std::string(size_t(kBarCells - cells), '-') + "]";
+  std::string bar(size_t(kBarCells) + 2, '-');
+  bar.front() = '[', bar.back() = ']';
+  std::fill_n(bar.begin() + 1, cells, '#');
   char left[32] = "--:-- left";
   if (p.secondsLeft >= 0) {
     long s = std::lround(p.secondsLeft);
