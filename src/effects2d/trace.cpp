@@ -261,9 +261,15 @@ inline void ShadeFour(uint32_t* out, __m128i texels, __m128i shade, __m128i redB
 // next four.
 struct Ramp {
   __m128i first, four;
-  Ramp(uint32_t c, uint32_t d)
-      : first(_mm_set_epi32(int32_t(c + 3 * d), int32_t(c + 2 * d), int32_t(c + d), int32_t(c))),
-        four(_mm_set1_epi32(int32_t(4 * d))) {}
+  // (0, d, 2d, 3d) from d in every lane, without a multiply: d where the
+  // lane's count is odd, plus 2d where it is 2 or 3.
+  Ramp(uint32_t c, uint32_t d) {
+    __m128i d1 = _mm_set1_epi32(int32_t(d));
+    __m128i odd = _mm_and_si128(d1, _mm_setr_epi32(0, -1, 0, -1));
+    __m128i high = _mm_and_si128(_mm_add_epi32(d1, d1), _mm_setr_epi32(0, 0, -1, -1));
+    first = _mm_add_epi32(_mm_set1_epi32(int32_t(c)), _mm_add_epi32(odd, high));
+    four = _mm_slli_epi32(d1, 2);
+  }
   __m128i second() const { return _mm_add_epi32(first, four); }
 };
 
