@@ -369,5 +369,6 @@ int main(int argc, char** argv) {
     std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,
                 unsigned(demo.clock.DemoTimeMs), WindowsVisited(demo.director), kScheduleWindows);
   if (options.benchmark) timer.Print();
-  return run.writeFailed ? 1 : code;
+  // A display that failed after the show had started ends it as a failure.
+  return run.writeFailed || demo.displayFailures ? 1 : code;
 }

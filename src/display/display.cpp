@@ -113,6 +113,7 @@ HRESULT ReportDisplayError(Demo& demo, HWND window, HRESULT code, const char* fo
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  ++demo.displayFailures;
   ReleaseAllObjects(demo, window);
   demo.platform.windows.MessageBox(window, text, kDemoTitle);
   demo.platform.windows.DestroyWindow(window);

@@ -72,6 +72,9 @@ struct Demo {
   SettingsControls settingsControls;
 
   host::HWND MainWindow = 0;
+  // Display failures reported (each ends the show): the program's exit
+  // status says so even when the show had run before one.
+  int displayFailures = 0;
   host::Song* SongHandle = nullptr;
   int DisplayReady = 0;
   host::Rect SavedWindowRect;

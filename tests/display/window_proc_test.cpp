@@ -102,6 +102,7 @@ TEST(MainWndProc, AFailedSwitchReportsAndEndsTheShow) {
   s.platform->display.FailCall(DisplayCall::SetDisplayMode, host::DDERR_UNSUPPORTEDMODE, 1);
   Send(s, host::WM_KEYDOWN, host::VK_F11);
   EXPECT_EQ(s.BoxTexts(), std::vector<std::string>{"SetDisplayMode FAILED"});
+  EXPECT_EQ(s.demo.displayFailures, 1) << "the program would end as if nothing had failed";
   EXPECT_FALSE(s.platform->windows.IsWindow(s.demo.MainWindow));
   EXPECT_EQ(s.demo.DisplayReady, 1);
   EXPECT_EQ(s.demo.settings.windowed, 1);  // switched back before giving up
