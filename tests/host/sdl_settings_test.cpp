@@ -178,8 +178,13 @@ TEST_F(SdlSettings, StartDemoWithWindowedAndNosoundRunsTheShowInAWindowOnTheWall
   ASSERT_FALSE(xid.empty()) << "no settings window; the program said:\n" << Log();
   EXPECT_FALSE(DemoWindowExists()) << "the demo window opened before Start Demo";
 
-  std::vector<uint32_t> before = Shot(xid);
-  ASSERT_EQ(before.size(), 289u * 283u);
+  // Mapped is not yet drawn: wait until the preselected Fullscreen looks
+  // checked beside an unchecked Windowed.
+  std::vector<uint32_t> before;
+  ASSERT_TRUE(WaitFor([&] {
+    before = Shot(xid);
+    return before.size() == 289u * 283u && Mark(before, kFullscreen) != Mark(before, kWindowed);
+  })) << "the settings window was never drawn";
   Click(xid, kWindowed);
   Click(xid, kNosound);
   std::vector<uint32_t> after;
