@@ -133,8 +133,10 @@ __m128i Heights(const uint8_t* at) {
 }
 
 // The packed fill: eight pixels at a time. Slopes and light positions run in
-// 16-bit lanes (every value fits: a position is at most a few hundred off
-// the table), clamped into the framed table, whose place is
+// 16-bit lanes. Every value used fits: RowReach leaves only rows and columns
+// a spot can land on, so there a light's base lies within −255 … 1021 and a
+// position within a few hundred of the table. Positions are clamped into the
+// framed table, whose place is
 // (y + 1) × 257 + (x + 1), one multiply-add. The three spot brightnesses are
 // fetched one by one and laid out as a pixel (red, green, blue), so the
 // lighting L + (C × L >> 6), its saturation and the blend work on all
