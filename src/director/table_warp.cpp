@@ -1,5 +1,6 @@
 #include "director/table_warp.h"
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -15,15 +16,20 @@ void BuildWarpTables(WarpTables& w) {
   }
   w.offsets.assign(kFramePixels, 0);
   const double k = 0.31831927423205475;
+  // The sways hang on the column or the row alone.
+  std::array<double, kFrameWidth> colSways;
+  for (int c = 0; c < kFrameWidth; ++c) {
+    int h = c / 2;  // (x + 200) / 2 in whole numbers
+    colSways[size_t(c)] = 1 - 0.1 * std::sin(h * k);
+  }
   for (int r = 0; r < kFrameHeight; ++r) {
+    double rowSway = 0.05 * std::cos(double(r) * k);
     for (int c = 0; c < kFrameWidth; ++c) {
       // The two whirls sit at (330, 300) and (200, 112) on the screen.
       double x = c - 200, y = r - 112;
       double d1 = std::sqrt((x - 130) * (x - 130) + (y - 188) * (y - 188));
       double d2 = std::sqrt(x * x + y * y);
-      double rowSway = 0.05 * std::cos((y + 112) * k);
-      int h = c / 2;  // (x + 200) / 2 in whole numbers
-      double colSway = 1 - 0.1 * std::sin(h * k);
+      double colSway = colSways[size_t(c)];
       // The first ripple's distance was kept in single precision.
       double w1 = std::sin(32 * std::atan2(y - 188, x - 130)) * double(float(d1)) * double(0.01f) * 0.5 +
                   colSway + rowSway;

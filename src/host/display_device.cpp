@@ -120,7 +120,7 @@ static std::unique_ptr<Surface> MakeSurface(int width, int height, int bitsPerPi
   s->bitsPerPixel = bitsPerPixel;
   // Rows are padded to 4 bytes, as a display driver would.
   s->pitch = (width * bitsPerPixel / 8 + 3) & ~3;
-  s->memory.assign(size_t(s->pitch) * height, 0);
+  s->memory.resize(size_t(s->pitch) * height);  // zero, untouched until drawn on
   return s;
 }
 

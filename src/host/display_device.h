@@ -5,6 +5,9 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <map>
 #include <memory>
 #include <string>
@@ -66,6 +69,32 @@ struct Clipper {
   int references = 1;
 };
 
+// Surface bytes come zeroed from calloc, which hands large blocks over as
+// fresh pages: a surface the show never draws on (a probe, or a desktop of
+// which only the window's part is shown) costs no page of memory. A vector
+// grown by resize() takes the calloc'd zeros as they are, so surface memory
+// is sized once, when the surface is made; every other fill says its value.
+template <class T>
+struct ZeroedAllocator {
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <class U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    if (void* p = std::calloc(n, sizeof(T))) return static_cast<T*>(p);
+    throw std::bad_alloc();
+  }
+  void deallocate(T* p, size_t) noexcept { std::free(p); }
+  template <class U>
+  void construct(U*) noexcept {}  // already zero
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <class U>
+  bool operator==(const ZeroedAllocator<U>&) const noexcept { return true; }
+};
+
 struct Surface {
   int width = 0, height = 0, bitsPerPixel = 0, pitch = 0;
   bool primary = false;
@@ -73,7 +102,7 @@ struct Surface {
   bool locked = false;
   Palette* palette = nullptr;
   Clipper* clipper = nullptr;
-  std::vector<uint8_t> memory;
+  std::vector<uint8_t, ZeroedAllocator<uint8_t>> memory;
 };
 
 struct SurfaceDesc {

@@ -63,6 +63,27 @@ TEST(DisplayDevice, ModesNeedExclusiveAccessAndShapeThePrimary) {
   }
 }
 
+// Surface memory is zero when made, even where the allocator hands back
+// the block of a surface that was drawn on and released.
+TEST(DisplayDevice, EveryNewSurfaceStartsBlack) {
+  Device d;
+  for (int round = 0; round < 3; ++round) {
+    Surface* s = nullptr;
+    ASSERT_EQ(d.dd.CreateOffscreenSurface(640, 480, 32, &s), DD_OK);
+    ASSERT_EQ(s->memory.size(), size_t(640 * 480 * 4));
+    size_t nonZero = 0;
+    for (uint8_t b : s->memory) nonZero += b != 0;
+    EXPECT_EQ(nonZero, 0u) << "round " << round;
+    std::fill(s->memory.begin(), s->memory.end(), uint8_t(0xA5));
+    d.dd.Release(s);
+    Surface* small = nullptr;
+    ASSERT_EQ(d.dd.CreateOffscreenSurface(3, 5, 8, &small), DD_OK);
+    EXPECT_EQ(small->memory, decltype(small->memory)(size_t(4 * 5), 0));
+    std::fill(small->memory.begin(), small->memory.end(), uint8_t(0x5A));
+    d.dd.Release(small);
+  }
+}
+
 TEST(DisplayDevice, ClippedBlitsStayInsideTheWindow) {
   Device d;
   d.dd.SetCooperativeLevel(d.window, DDSCL_NORMAL);
