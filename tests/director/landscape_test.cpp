@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "effect_fixtures.h"
@@ -89,6 +90,42 @@ TEST(Landscape, FlatGroundClimbsFromTheBottomToItsHorizon) {
       EXPECT_EQ(frame.at(x, 383), 0x00123456u) << x;
       // Nearer steps project below the frame and paint nothing.
       EXPECT_EQ(frame.at(x, 382), uint32_t(c.lowStep) * 0x010101u) << x;
+    }
+  }
+}
+
+// Over flat ground the highest row painted, and the step painting it, follow
+// from the projection alone: (eye − height) × 128 / s, divided as integers
+// divide (toward zero, also for an eye below the ground), plus 4096 / s + 5.
+TEST(Landscape, FlatGroundMeetsTheSkyWhereItsProjectionSays) {
+  struct Case {
+    int eye;
+    uint8_t height;
+  };
+  const Case cases[] = {{300, 0},   {256, 255}, {250, 255}, {0, 128},      {-50, 0},     {1000, 7},
+                        {129999, 0}, {130000, 0}, {-130000, 200}, {200000, 255}, {254, 255}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "eye " << c.eye << ", height " << int(c.height));
+    static uint8_t height;
+    height = c.height;
+    Landscape land = Land(Heights(256, 256, [](int, int) { return height; }));
+    land.eyeHeight = c.eye;
+    int top = 383, topStep = 0, nearStep = 0;
+    for (int s = 1; s <= 254 && top > 0; ++s) {
+      int sy = (c.eye - c.height) * 128 / s + land.depthOffsets[size_t(s)];
+      if (sy >= top) continue;
+      top = std::max(sy, 0), topStep = s;
+      if (nearStep == 0) nearStep = s;
+    }
+    Frame frame(0x00123456);
+    DrawLandscape(land, 0, 0, 0, fixtures::Flat(256, 256, 0), frame.target);
+    for (int x : {0, 101, 295}) {
+      EXPECT_EQ(frame.at(x, 382), top < 383 ? uint32_t(nearStep) * 0x010101u : 0x00123456u) << x;
+      if (top == 383) continue;
+      EXPECT_EQ(frame.at(x, top), uint32_t(topStep) * 0x010101u) << x;
+      if (top > 0) {
+        EXPECT_EQ(frame.at(x, top - 1), top - 1 < 200 ? kSkyWhite : 0x00123456u) << x;
+      }
     }
   }
 }
