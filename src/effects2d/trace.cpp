@@ -290,32 +290,82 @@ inline void ShadeFourExactGreen(uint32_t* out, __m128i texels, __m128i shade, __
   _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(at), _mm_set1_epi32(0x00FF00FF)), g));
 }
 
+// Four pixels' values, one register to a value.
+struct Lanes {
+  __m128i u, v, shade, redBlue;
+};
+
+// Pixels' values in pixel order (u, v, shade, red-blue in each register)
+// turned into value order.
+inline Lanes Transpose(__m128i p0, __m128i p1, __m128i p2, __m128i p3) {
+  __m128i uv01 = _mm_unpacklo_epi32(p0, p1), uv23 = _mm_unpacklo_epi32(p2, p3);
+  __m128i sc01 = _mm_unpackhi_epi32(p0, p1), sc23 = _mm_unpackhi_epi32(p2, p3);
+  return Lanes{_mm_unpacklo_epi64(uv01, uv23), _mm_unpackhi_epi64(uv01, uv23), _mm_unpacklo_epi64(sc01, sc23),
+               _mm_unpackhi_epi64(sc01, sc23)};
+}
+
+// ForEachBlockRow with the edges in registers: u, v, shade and red-blue of
+// a block's left and right edges step down four lanes at a time, a row's
+// step along is their difference shifted as Eighth shifts it, and pixel x's
+// values are the left values plus x steps (the adds wrap as the plain
+// stepping's do). Green, the fifth value, steps on its own.
+template <typename Row>
+void ForEachPackedBlockRow(const TraceScene& s, RenderTarget& target, Row row) {
+  uint32_t* frame = target.pixels;
+  auto four = [](const Corner& c) {
+    return _mm_setr_epi32(int32_t(c.u), int32_t(c.v), int32_t(c.shade), int32_t(c.redBlue));
+  };
+  for (int r = kFirstVertexRow; r < kLastVertexRow; ++r) {
+    for (int col = 0; col < kBlockColumns; ++col) {
+      const GridVertex& tl = s.grid[r * kGridColumns + col];
+      const GridVertex& tr = s.grid[r * kGridColumns + col + 1];
+      const GridVertex& bl = s.grid[(r + 1) * kGridColumns + col];
+      const GridVertex& br = s.grid[(r + 1) * kGridColumns + col + 1];
+      Corner a = Fixed(tl), b = Fixed(tr), da = EdgeStep(tl, bl), db = EdgeStep(tr, br);
+      __m128i left = four(a), right = four(b), leftStep = four(da), rightStep = four(db);
+      uint32_t greenLeft = a.green, greenRight = b.green;
+      uint32_t* out = frame + r * 8 * kFrameWidth + col * 8;
+      for (int y = 0; y < 8; ++y, out += kFrameWidth) {
+        __m128i step = _mm_srai_epi32(_mm_sub_epi32(right, left), 3);
+        __m128i p1 = _mm_add_epi32(left, step), p2 = _mm_add_epi32(p1, step), p3 = _mm_add_epi32(p2, step);
+        __m128i p4 = _mm_add_epi32(p3, step), p5 = _mm_add_epi32(p4, step), p6 = _mm_add_epi32(p5, step);
+        __m128i p7 = _mm_add_epi32(p6, step);
+        Ramp green(greenLeft, Eighth(greenRight, greenLeft));
+        row(out, Transpose(left, p1, p2, p3), Transpose(p4, p5, p6, p7), green.first, green.second());
+        left = _mm_add_epi32(left, leftStep);
+        right = _mm_add_epi32(right, rightStep);
+        greenLeft += da.green;
+        greenRight += db.green;
+      }
+    }
+  }
+}
+
 // The packed fill: the stepping of all five values runs four pixels a
-// register (pixel x's value is the left value plus x steps), and so do the
-// texel places; only the texel fetches are one by one.
+// register, and so do the texel places; only the texel fetches are one by
+// one.
 template <bool kExactGreen>
 void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
   if (!Usable(s, texture)) return;
   const uint32_t* tex = texture.pixels.data();
-  ForEachBlockRow(s, target, [tex](uint32_t* out, Corner c, const Corner& step) {
-    Ramp u(c.u, step.u), v(c.v, step.v), shade(c.shade, step.shade), redBlue(c.redBlue, step.redBlue),
-        green(c.green, step.green);
+  ForEachPackedBlockRow(s, target, [tex](uint32_t* out, const Lanes& first, const Lanes& second, __m128i green0,
+                                         __m128i green1) {
     // Texel (u >> 8 & 255, v >> 8 & 255) of the 256-wide texture.
     auto places = [](__m128i u4, __m128i v4) {
       return _mm_or_si128(_mm_and_si128(u4, _mm_set1_epi32(0xFF00)),
                           _mm_and_si128(_mm_srli_epi32(v4, 8), _mm_set1_epi32(0xFF)));
     };
     alignas(16) uint32_t at[8];
-    _mm_store_si128(reinterpret_cast<__m128i*>(at), places(u.first, v.first));
-    _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), places(u.second(), v.second()));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), places(first.u, first.v));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), places(second.u, second.v));
     __m128i t0 = _mm_set_epi32(int32_t(tex[at[3]]), int32_t(tex[at[2]]), int32_t(tex[at[1]]), int32_t(tex[at[0]]));
     __m128i t1 = _mm_set_epi32(int32_t(tex[at[7]]), int32_t(tex[at[6]]), int32_t(tex[at[5]]), int32_t(tex[at[4]]));
     if constexpr (kExactGreen) {
-      ShadeFourExactGreen(out, t0, shade.first, redBlue.first, green.first);
-      ShadeFourExactGreen(out + 4, t1, shade.second(), redBlue.second(), green.second());
+      ShadeFourExactGreen(out, t0, first.shade, first.redBlue, green0);
+      ShadeFourExactGreen(out + 4, t1, second.shade, second.redBlue, green1);
     } else {
-      ShadeFour(out, t0, shade.first, redBlue.first, green.first);
-      ShadeFour(out + 4, t1, shade.second(), redBlue.second(), green.second());
+      ShadeFour(out, t0, first.shade, first.redBlue, green0);
+      ShadeFour(out + 4, t1, second.shade, second.redBlue, green1);
     }
   });
 }

@@ -3,6 +3,8 @@
 // the tunnel and morph fill exactly the green of the integer shade.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
 #include <vector>
 
 #include "effects2d/bump_lights.h"
@@ -148,6 +150,49 @@ TEST_F(PackedForms, PlainRulePackedFillGivesThePlainPixels) {
   DrawPlanes(b, s.demo.pictures.bump, without.target, 0);
   EXPECT_EQ(withMmx.pixels, without.pixels);
   EXPECT_NE(without.pixels, background);
+}
+
+// Beyond the show's frames: grids of any texel places (the whole 16-bit
+// range, so places wrap and steps are steep), shades 0..255 and lights of
+// any colour, corner to corner at their extremes or at random.
+TEST(PackedFills, KeepTheirRulesOnAnyGrid) {
+  std::mt19937 random(20261207);
+  auto any = [&](uint32_t below) { return uint32_t(random() % below); };
+  struct Case {
+    const char* name;
+    std::function<GridVertex(int c, int r)> vertex;
+  };
+  const Case cases[] = {
+      {"random", [&](int, int) {
+         return GridVertex{int16_t(any(65536) - 32768), int16_t(any(65536) - 32768), any(1u << 24), any(256)};
+       }},
+      {"extremes alternating", [](int c, int r) {
+         bool odd = (c + r) & 1;
+         return GridVertex{int16_t(odd ? 32767 : -32768), int16_t(odd ? -32768 : 32767), odd ? 0xFFFFFFu : 0u,
+                           odd ? 0u : 255u};
+       }},
+      {"slow ramps", [](int c, int r) {
+         return GridVertex{int16_t(c * 3 - r), int16_t(r * 5 + c), uint32_t(c * 4) << 8 | uint32_t(r), uint32_t(r * 7 % 256)};
+       }},
+  };
+  PcxImage texture;
+  texture.width = texture.height = kTraceTextureSide;
+  for (int i = 0; i < kTraceTextureSide * kTraceTextureSide; ++i) texture.pixels.push_back(uint32_t(random()));
+  for (const Case& c : cases) {
+    TraceScene scene;
+    InitTraceScene(scene);
+    for (int r = 0; r < kGridRows; ++r)
+      for (int col = 0; col < kGridColumns; ++col) scene.grid[r * kGridColumns + col] = c.vertex(col, r);
+    Pixels background(kFramePixels, 0x5A123456u);
+    Canvas plain(background), rule(background), packed(background), plainRulePacked(background);
+    FillTraceBlocks(scene, texture, plain.target);
+    FillTraceBlocksIntegerShade(scene, texture, rule.target);
+    FillTraceBlocksPacked(scene, texture, packed.target);
+    FillTraceBlocksPlainRulePacked(scene, texture, plainRulePacked.target);
+    EXPECT_EQ(packed.pixels, rule.pixels) << c.name;
+    EXPECT_EQ(plainRulePacked.pixels, plain.pixels) << c.name;
+    EXPECT_NE(plain.pixels, background) << c.name;
+  }
 }
 
 }  // namespace
