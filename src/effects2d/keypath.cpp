@@ -2,28 +2,6 @@
 
 #include <cmath>
 
-Vec3 Vec3Set(double x, double y, double z) { return Vec3{float(x), float(y), float(z)}; }
-
-Vec3 Vec3Add(const Vec3& a, const Vec3& b) {
-  return Vec3Set(double(a.x) + b.x, double(a.y) + b.y, double(a.z) + b.z);
-}
-
-Vec3 Vec3Sub(const Vec3& a, const Vec3& b) {
-  return Vec3Set(double(a.x) - b.x, double(a.y) - b.y, double(a.z) - b.z);
-}
-
-Vec3 Vec3Scale(double s, const Vec3& v) { return Vec3Set(s * v.x, s * v.y, s * v.z); }
-
-Vec3 Vec3Cross(const Vec3& a, const Vec3& b) {
-  double ax = a.x, ay = a.y, az = a.z, bx = b.x, by = b.y, bz = b.z;
-  return Vec3Set(ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx);
-}
-
-double Vec3Length(const Vec3& v) {
-  double x = v.x, y = v.y, z = v.z;
-  return std::sqrt(x * x + y * y + z * z);
-}
-
 void Vec3Normalise(Vec3& v) {
   double length = Vec3Length(v);
   if (length > 0) v = Vec3Scale(1.0 / length, v);

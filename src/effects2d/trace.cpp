@@ -97,16 +97,16 @@ GridVertex TraceVertex(const TraceScene& s, const Vec3& d, TraceSurface surface,
   shade = shade < 0 ? 0 : shade > 255 ? 255 : shade;
 
   int32_t u = 0, v = Trunc(p.z);
-  double angle = std::atan2(double(p.y), double(p.x));
+  auto angle = [&p] { return std::atan2(double(p.y), double(p.x)); };
   switch (surface) {
     case TraceSurface::kTunnel:
-      u = std::abs(Trunc(angle * kAngleToU));
+      u = std::abs(Trunc(angle() * kAngleToU));
       break;
     case TraceSurface::kPlanes:
       u = Trunc(p.x);
       break;
     case TraceSurface::kMorph:
-      u = int32_t(uint32_t(std::abs(Trunc(angle * (1 - m) * kAngleToU))) + uint32_t(Trunc(p.x * m)));
+      u = int32_t(uint32_t(std::abs(Trunc(angle() * (1 - m) * kAngleToU))) + uint32_t(Trunc(p.x * m)));
       break;
   }
   return GridVertex{int16_t(u), int16_t(v), colour, uint32_t(shade)};
