@@ -244,7 +244,7 @@ void SpreadShade(__m128i shade, __m128i& firstTwo, __m128i& lastTwo) {
 // Four pixels: each texel's channels times its integer shade in 16-bit
 // lanes, packed with saturation, then the light's whole channel values added
 // with saturating bytes.
-inline void ShadeFour(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
+inline __m128i ShadeFour(__m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
   const __m128i zero = _mm_setzero_si128();
   __m128i s01, s23;
   SpreadShade(_mm_srli_epi32(shade, 8), s01, s23);
@@ -253,7 +253,7 @@ inline void ShadeFour(uint32_t* out, __m128i texels, __m128i shade, __m128i redB
   __m128i light = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(redBlue, 8), _mm_set1_epi32(0x00FF00FF)),
                                _mm_and_si128(_mm_srli_epi32(green, 8), _mm_set1_epi32(0x0000FF00)));
   __m128i pixels = _mm_adds_epu8(_mm_packus_epi16(lo, hi), light);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF)));
+  return _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
 }
 
 // The values a row's stepping gives its first four pixels, c, c + d,
@@ -277,8 +277,8 @@ struct Ramp {
 // the full 8.8 shade, plus the light's green with its fraction, saturated.
 // The shade is at most 0xFF00, so the product (24 bits) comes from the two
 // halves of a 16 × 16-bit multiply, and the sum saturates in 16 bits.
-inline void ShadeFourExactGreen(uint32_t* out, __m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
-  ShadeFour(out, texels, shade, redBlue, green);
+inline __m128i ShadeFourExactGreen(__m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
+  __m128i pixels = ShadeFour(texels, shade, redBlue, green);
   const __m128i low16 = _mm_set1_epi32(0xFFFF);
   __m128i tg = _mm_and_si128(_mm_srli_epi32(texels, 8), _mm_set1_epi32(0xFF));
   __m128i sh = _mm_and_si128(shade, low16);
@@ -286,8 +286,7 @@ inline void ShadeFourExactGreen(uint32_t* out, __m128i texels, __m128i shade, __
                                  _mm_srli_epi32(_mm_mullo_epi16(tg, sh), 8));
   __m128i sum = _mm_adds_epu16(_mm_and_si128(product, low16), _mm_and_si128(_mm_srli_epi32(green, 8), low16));
   __m128i g = _mm_slli_epi32(_mm_srli_epi32(_mm_and_si128(sum, low16), 8), 8);
-  __m128i* at = reinterpret_cast<__m128i*>(out);
-  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(at), _mm_set1_epi32(0x00FF00FF)), g));
+  return _mm_or_si128(_mm_and_si128(pixels, _mm_set1_epi32(0x00FF00FF)), g);
 }
 
 // Four pixels' values, one register to a value.
@@ -360,13 +359,9 @@ void FillPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& targ
     _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), places(second.u, second.v));
     __m128i t0 = _mm_set_epi32(int32_t(tex[at[3]]), int32_t(tex[at[2]]), int32_t(tex[at[1]]), int32_t(tex[at[0]]));
     __m128i t1 = _mm_set_epi32(int32_t(tex[at[7]]), int32_t(tex[at[6]]), int32_t(tex[at[5]]), int32_t(tex[at[4]]));
-    if constexpr (kExactGreen) {
-      ShadeFourExactGreen(out, t0, first.shade, first.redBlue, green0);
-      ShadeFourExactGreen(out + 4, t1, second.shade, second.redBlue, green1);
-    } else {
-      ShadeFour(out, t0, first.shade, first.redBlue, green0);
-      ShadeFour(out + 4, t1, second.shade, second.redBlue, green1);
-    }
+    auto shade = kExactGreen ? ShadeFourExactGreen : ShadeFour;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), shade(t0, first.shade, first.redBlue, green0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), shade(t1, second.shade, second.redBlue, green1));
   });
 }
 #endif
