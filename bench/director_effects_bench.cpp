@@ -39,12 +39,13 @@ PcxImage Font() {
 void BM_AddNoise(benchmark::State& state) {
   BenchFrame f;
   CrtRandom random;
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    AddNoise(f.target, random);
+    AddNoise(f.target, random, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_AddNoise);
+BENCHMARK(BM_AddNoise)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_CopyPicture(benchmark::State& state) {
   BenchFrame f;

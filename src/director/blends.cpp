@@ -77,22 +77,29 @@ __m128i NoiseOf(__m128i state) {
   return _mm_mullo_epi16(_mm_or_si128(high, _mm_srli_epi32(high, 16)), _mm_set1_epi32(0x00010101));
 }
 
-// The eight chains as two registers of four; the same numbers as the plain
-// loop, added with the same carries (a plain 32-bit add per pixel).
+// Thirty-two chains as eight registers of four, each jumping thirty-two
+// steps: one register's jump (two multiplies and their shuffles) takes
+// longer than its pixels' adds and stores, so eight of them side by side
+// keep the multiplier busy. The same numbers as the plain loop, added with
+// the same carries (a plain 32-bit add per pixel).
+constexpr int kPackedChains = 32;
+constexpr int kRegisters = kPackedChains / 4;
+static_assert(kFramePixels % kPackedChains == 0);
+constexpr Jump kPackedJump = Steps(kPackedChains);
+
 void AddNoisePacked(uint32_t* frame, CrtRandom& random) {
-  alignas(16) uint32_t start[kNoiseChains];
-  for (int k = 0; k < kNoiseChains; ++k) start[k] = random.state = random.state * 214013u + 2531011u;
-  __m128i first = _mm_load_si128(reinterpret_cast<const __m128i*>(start));
-  __m128i second = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4));
-  const __m128i a = _mm_set1_epi32(int32_t(kNoiseJump.a)), c = _mm_set1_epi32(int32_t(kNoiseJump.c));
-  __m128i last = second;
-  for (int i = 0; i < kFramePixels; i += kNoiseChains) {
+  alignas(16) uint32_t start[kPackedChains];
+  for (int k = 0; k < kPackedChains; ++k) start[k] = random.state = random.state * 214013u + 2531011u;
+  __m128i chain[kRegisters];
+  for (int r = 0; r < kRegisters; ++r) chain[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4 * r));
+  const __m128i a = _mm_set1_epi32(int32_t(kPackedJump.a)), c = _mm_set1_epi32(int32_t(kPackedJump.c));
+  __m128i last = chain[kRegisters - 1];
+  for (int i = 0; i < kFramePixels; i += kPackedChains) {
     __m128i* at = reinterpret_cast<__m128i*>(frame + i);
-    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), NoiseOf(first)));
-    _mm_storeu_si128(at + 1, _mm_add_epi32(_mm_loadu_si128(at + 1), NoiseOf(second)));
-    last = second;
-    first = _mm_add_epi32(TimesJump(first, a), c);
-    second = _mm_add_epi32(TimesJump(second, a), c);
+    for (int r = 0; r < kRegisters; ++r)
+      _mm_storeu_si128(at + r, _mm_add_epi32(_mm_loadu_si128(at + r), NoiseOf(chain[r])));
+    last = chain[kRegisters - 1];
+    for (int r = 0; r < kRegisters; ++r) chain[r] = _mm_add_epi32(TimesJump(chain[r], a), c);
   }
   // The state after the last pixel's number: lane 3 of the last group.
   random.state = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(last, _MM_SHUFFLE(3, 3, 3, 3))));
