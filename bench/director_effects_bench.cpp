@@ -127,12 +127,13 @@ void BM_DrawTableWarp(benchmark::State& state) {
   PcxImage tex = Pattern(256, 256);
   WarpTables warp;
   BuildWarpTables(warp);
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    DrawTableWarp(warp, f.target, tex);
+    DrawTableWarp(warp, f.target, tex, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_DrawTableWarp);
+BENCHMARK(BM_DrawTableWarp)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_BuildWarpTables(benchmark::State& state) {
   for (auto _ : state) {

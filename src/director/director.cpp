@@ -186,7 +186,7 @@ void TileColumnsStep(Demo& demo) {
   ScrollTilesUp(demo.tileColumns, 422, demo.pictures.tilpeh2, demo.target, demo.settings.useMmx);
 }
 
-void Warp(Demo& demo) { DrawTableWarp(demo.warp, demo.target, demo.pictures.staticdi2); }
+void Warp(Demo& demo) { DrawTableWarp(demo.warp, demo.target, demo.pictures.staticdi2, demo.settings.useMmx); }
 
 constexpr float kZoom = 400.0f;
 void RotoZoom(Demo& demo) { DrawRotoZoom(State(demo).rotoPhase, kZoom, demo.target, demo.pictures.zoom6); }

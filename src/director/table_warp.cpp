@@ -2,10 +2,64 @@
 
 #include <array>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr int kTexSide = 256;
+
+bool Usable(const WarpTables& w, const PcxImage& texture) {
+  return w.offsets.size() >= size_t(kFramePixels) && texture.width == kTexSide &&
+         texture.pixels.size() >= size_t(kTexSide * kTexSide);
+}
+
+// The three sines a row's texel places move by.
+struct RowSines {
+  int32_t sa, sb, sc;
+};
+
+// Each row with its sines, the phases stepped from row to row and set for
+// the next frame at the end.
+template <typename Row>
+void ForEachRow(WarpTables& w, Row row) {
+  const int32_t q0 = w.p0, q1 = w.p1, q2 = w.p2, q3 = w.p3;
+  const auto& S = w.sines;
+  for (int r = 0; r < kFrameHeight; ++r) {
+    row(r, RowSines{S[w.p0 & 255] + S[w.p1 & 255], S[((w.p2 & 255) + (w.p3 & 255)) & 255], S[w.p3 & 255]});
+    w.p0 += 3, w.p1 += 2, w.p2 += 1, w.p3 += 2;
+  }
+  // From frame to frame the phases move by other steps than from row to row.
+  w.p0 = q0 + 2, w.p1 = q1 + 3, w.p2 = q2 + 1, w.p3 = q3 + 3;
+}
+
+#if defined(__SSE2__)
+// The packed warp: the texel places of eight pixels in two registers, then
+// the eight fetches one by one.
+void DrawTableWarpPacked(WarpTables& w, RenderTarget& target, const PcxImage& texture) {
+  const uint32_t* tex = texture.pixels.data();
+  ForEachRow(w, [&](int r, RowSines s) {
+    const int32_t* t = w.offsets.data() + size_t(r) * kFrameWidth;
+    uint32_t* out = target.pixels + size_t(r) * kFrameWidth;
+    const __m128i shift = _mm_set1_epi32(s.sb + s.sc), byte = _mm_set1_epi32(255), eight = _mm_set1_epi32(8);
+    // u of pixels k … k + 3: sa + 1024 − 2k and on, read modulo 256.
+    __m128i u = _mm_sub_epi32(_mm_set1_epi32(s.sa + 1024), _mm_setr_epi32(0, 2, 4, 6));
+    auto places = [&](const int32_t* offsets, __m128i u4) {
+      __m128i v = _mm_and_si128(_mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets)), shift), byte);
+      return _mm_or_si128(_mm_slli_epi32(v, 8), _mm_and_si128(u4, byte));
+    };
+    for (int k = 0; k < kFrameWidth; k += 8) {
+      alignas(16) uint32_t at[8];
+      __m128i next = _mm_sub_epi32(u, eight);
+      _mm_store_si128(reinterpret_cast<__m128i*>(at), places(t + k, u));
+      _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), places(t + k + 4, next));
+      u = _mm_sub_epi32(next, eight);
+      for (int i = 0; i < 8; ++i) out[k + i] = tex[at[i]];
+    }
+  });
+}
+#endif
 
 }  // namespace
 
@@ -40,26 +94,28 @@ void BuildWarpTables(WarpTables& w) {
 }
 
 void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture) {
-  if (w.offsets.size() < size_t(kFramePixels) || texture.width != kTexSide ||
-      texture.pixels.size() < size_t(kTexSide * kTexSide))
-    return;
-  const int32_t q0 = w.p0, q1 = w.p1, q2 = w.p2, q3 = w.p3;
-  const auto& S = w.sines;
+  if (!Usable(w, texture)) return;
   const uint32_t* tex = texture.pixels.data();
-  for (int r = 0; r < kFrameHeight; ++r) {
-    int32_t sa = S[w.p0 & 255] + S[w.p1 & 255];
-    int32_t sb = S[((w.p2 & 255) + (w.p3 & 255)) & 255];
-    int32_t sc = S[w.p3 & 255];
+  ForEachRow(w, [&](int r, RowSines s) {
     const int32_t* t = w.offsets.data() + size_t(r) * kFrameWidth;
     uint32_t* row = target.pixels + size_t(r) * kFrameWidth;
     for (int k = 0; k < kFrameWidth; ++k) {
       // The column runs backwards two texels a pixel: mirrored and squeezed.
-      int32_t v = (t[k] + sb + sc) & 255;
-      int32_t u = (sa + 1024 - 2 * k) & 255;
+      int32_t v = (t[k] + s.sb + s.sc) & 255;
+      int32_t u = (s.sa + 1024 - 2 * k) & 255;
       row[k] = tex[size_t(v) * kTexSide + size_t(u)];
     }
-    w.p0 += 3, w.p1 += 2, w.p2 += 1, w.p3 += 2;
+  });
+}
+
+void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture, int useMmx) {
+#if defined(__SSE2__)
+  if (useMmx) {
+    if (Usable(w, texture)) DrawTableWarpPacked(w, target, texture);
+    return;
   }
-  // From frame to frame the phases move by other steps than from row to row.
-  w.p0 = q0 + 2, w.p1 = q1 + 3, w.p2 = q2 + 1, w.p3 = q3 + 3;
+#else
+  (void)useMmx;
+#endif
+  DrawTableWarp(w, target, texture);
 }

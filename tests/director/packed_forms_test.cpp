@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "director/blends.h"
+#include "director/table_warp.h"
 #include "director/text_writer.h"
 #include "director/tiles.h"
 #include "support/show.h"
@@ -120,6 +121,42 @@ TEST_F(DirectorPackedForms, CrossFadeGivesTheSamePixelsAtEveryLevel) {
   CrossFadeImage(cut, 77, packed.target, 1);
   EXPECT_EQ(packed.pixels, plain.pixels);
   EXPECT_EQ(Differing(plain.pixels, frame), 1001) << "the short picture blended exactly its 1001 pixels";
+}
+
+TEST_F(DirectorPackedForms, TableWarpFetchesTheSameTexelsAndStepsTheSamePhases) {
+  const PcxImage& texture = s.demo.pictures.staticdi2;
+  // Phases as the show leaves them in its two warp windows, and phases far
+  // into a long run, where the sines' sums and the offsets go negative and
+  // past 255 alike.
+  struct Case {
+    uint32_t t;
+    int32_t phaseFrom;  // 0: the show's own phases
+  };
+  const Case cases[] = {{58000, 0}, {70000, 0}, {78500, 0}, {58000, 1000003}};
+  for (const Case& c : cases) {
+    FrameAt(c.t);
+    WarpTables plainWarp = s.demo.warp;
+    if (c.phaseFrom) {
+      plainWarp.p0 = c.phaseFrom, plainWarp.p1 = 7 * c.phaseFrom, plainWarp.p2 = 3, plainWarp.p3 = c.phaseFrom / 5;
+    }
+    WarpTables packedWarp = plainWarp;
+    Canvas plain(Pixels(kFramePixels, 0x00123456u)), packed(Pixels(kFramePixels, 0x00654321u));
+    for (int frame = 0; frame < 3; ++frame) {
+      DrawTableWarp(plainWarp, plain.target, texture, 0);
+      DrawTableWarp(packedWarp, packed.target, texture, 1);
+      ASSERT_EQ(packed.pixels, plain.pixels) << "t " << c.t << ", frame " << frame;
+      ASSERT_EQ(std::vector<int32_t>({packedWarp.p0, packedWarp.p1, packedWarp.p2, packedWarp.p3}),
+                std::vector<int32_t>({plainWarp.p0, plainWarp.p1, plainWarp.p2, plainWarp.p3}));
+    }
+    EXPECT_EQ(Differing(plain.pixels, Pixels(kFramePixels, 0x00123456u)), kFramePixels) << "every pixel is drawn";
+  }
+  // A texture it cannot read leaves the frame and the phases alone in both.
+  WarpTables plainWarp = s.demo.warp, packedWarp = s.demo.warp;
+  Canvas plain(Pixels(kFramePixels, 7u)), packed(Pixels(kFramePixels, 7u));
+  DrawTableWarp(plainWarp, plain.target, PcxImage{}, 0);
+  DrawTableWarp(packedWarp, packed.target, PcxImage{}, 1);
+  EXPECT_EQ(packed.pixels, Pixels(kFramePixels, 7u));
+  EXPECT_EQ(packedWarp.p0, plainWarp.p0);
 }
 
 TEST_F(DirectorPackedForms, TileColumnsBlendTheSamePixels) {
