@@ -104,13 +104,14 @@ void BM_DrawRotoZoom(benchmark::State& state) {
   BenchFrame f;
   PcxImage tex = Pattern(256, 256, kFeedbackPixels);
   float phase = 0;
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    DrawRotoZoom(phase, 400.0f, f.target, tex);
+    DrawRotoZoom(phase, 400.0f, f.target, tex, useMmx);
     phase += 0.1f;
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_DrawRotoZoom);
+BENCHMARK(BM_DrawRotoZoom)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_FeedBackIntoTexture(benchmark::State& state) {
   BenchFrame f;

@@ -189,7 +189,9 @@ void TileColumnsStep(Demo& demo) {
 void Warp(Demo& demo) { DrawTableWarp(demo.warp, demo.target, demo.pictures.staticdi2, demo.settings.useMmx); }
 
 constexpr float kZoom = 400.0f;
-void RotoZoom(Demo& demo) { DrawRotoZoom(State(demo).rotoPhase, kZoom, demo.target, demo.pictures.zoom6); }
+void RotoZoom(Demo& demo) {
+  DrawRotoZoom(State(demo).rotoPhase, kZoom, demo.target, demo.pictures.zoom6, demo.settings.useMmx);
+}
 void FeedBack(Demo& demo) { FeedBackIntoTexture(demo.pictures.zoom6, demo.target); }
 
 void CrossFade(Demo& demo, const PcxImage& picture, float level) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "director/blends.h"
+#include "director/roto_zoom.h"
 #include "director/table_warp.h"
 #include "director/text_writer.h"
 #include "director/tiles.h"
@@ -157,6 +158,29 @@ TEST_F(DirectorPackedForms, TableWarpFetchesTheSameTexelsAndStepsTheSamePhases) 
   DrawTableWarp(packedWarp, packed.target, PcxImage{}, 1);
   EXPECT_EQ(packed.pixels, Pixels(kFramePixels, 7u));
   EXPECT_EQ(packedWarp.p0, plainWarp.p0);
+}
+
+TEST_F(DirectorPackedForms, RotoZoomBlendsTheSameTexels) {
+  // The zoom's own texture as the show has fed it back by then, over a
+  // frame with top bytes set, at phases all round the turn and zooms from
+  // a close-up to far off (the steps change sign and size).
+  Pixels background = WithTopBytes(FrameAt(92000), 3);
+  const PcxImage texture = s.demo.pictures.zoom6;
+  const float phases[] = {0.0f, 12.5f, 64.0f, 128.3f, 191.9f, 255.0f, -40.0f, 5000.7f};
+  const float zooms[] = {400.0f, 37.0f, 2500.0f};
+  for (float zoom : zooms) {
+    for (float phase : phases) {
+      Canvas plain(background), packed(background);
+      DrawRotoZoom(phase, zoom, plain.target, texture, 0);
+      DrawRotoZoom(phase, zoom, packed.target, texture, 1);
+      ASSERT_EQ(packed.pixels, plain.pixels) << "phase " << phase << ", zoom " << zoom;
+      EXPECT_GT(Differing(plain.pixels, background), kFrameWidth * kZoomBandRows / 2);
+    }
+  }
+  // A texture it cannot read draws nothing in either form.
+  Canvas packed(background);
+  DrawRotoZoom(0.0f, 400.0f, packed.target, PcxImage{}, 1);
+  EXPECT_EQ(packed.pixels, background);
 }
 
 TEST_F(DirectorPackedForms, TileColumnsBlendTheSamePixels) {
