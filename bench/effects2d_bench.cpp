@@ -144,11 +144,12 @@ void BM_DrawWobbleOverlay(benchmark::State& state) {
   overlay.columnShift.assign(kWobbleShiftEntries, 0);
   PcxImage picture = Picture(kWobbleWidth, kWobbleHeight);
   Frame frame;
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    DrawWobbleOverlay(overlay, picture, land.dirX, land.dirY, frame.target);
+    DrawWobbleOverlay(overlay, picture, land.dirX, land.dirY, frame.target, useMmx);
     benchmark::DoNotOptimize(frame.pixels.data());
   }
 }
-BENCHMARK(BM_DrawWobbleOverlay);
+BENCHMARK(BM_DrawWobbleOverlay)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 }  // namespace
