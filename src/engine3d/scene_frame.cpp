@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -75,27 +76,48 @@ void BuildDepthKeys(const SceneObject& object, DepthOrder& order) {
   }
 }
 
-void SortFaces(DepthOrder& order, int32_t lo, int32_t hi) {
-  std::vector<int32_t>& key = order.depthKeys;
-  std::vector<int32_t>& face = order.faceOrder;
+namespace {
+
+// A face and its key side by side, so that a swap moves one word.
+struct Keyed {
+  int32_t key, face;
+};
+
+void SortKeyed(Keyed* a, int32_t lo, int32_t hi) {
   // A range of one is already in order; the partition below would never
   // finish on it, as neither index may move.
   while (lo < hi) {
-    int32_t pivot = key[(lo + hi) / 2];
+    int32_t pivot = a[(lo + hi) / 2].key;
     int32_t i = lo, j = hi;
     do {
-      while (key[i] < pivot) ++i;
-      while (key[j] > pivot) --j;
+      while (a[i].key < pivot) ++i;
+      while (a[j].key > pivot) --j;
       if (i <= j) {
-        std::swap(key[i], key[j]);
-        std::swap(face[i], face[j]);
+        std::swap(a[i], a[j]);
         if (i < hi) ++i;
         if (j > lo) --j;
       }
     } while (i <= j);
-    if (lo < j) SortFaces(order, lo, j);
+    if (lo < j) SortKeyed(a, lo, j);
     if (i >= hi) return;
     lo = i;
+  }
+}
+
+}  // namespace
+
+void SortFaces(DepthOrder& order, int32_t lo, int32_t hi) {
+  if (lo >= hi) return;
+  // The range is sorted as pairs counted from 0: the partition's middle,
+  // (lo + hi) / 2, moves with the range, as 2 lo is even.
+  static thread_local std::vector<Keyed> pairs;
+  const size_t n = size_t(hi - lo) + 1;
+  pairs.resize(n);
+  for (size_t k = 0; k < n; ++k) pairs[k] = Keyed{order.depthKeys[size_t(lo) + k], order.faceOrder[size_t(lo) + k]};
+  SortKeyed(pairs.data(), 0, int32_t(n - 1));
+  for (size_t k = 0; k < n; ++k) {
+    order.depthKeys[size_t(lo) + k] = pairs[k].key;
+    order.faceOrder[size_t(lo) + k] = pairs[k].face;
   }
 }
 
