@@ -158,14 +158,15 @@ void BM_DrawLandscape(benchmark::State& state) {
   land.eyeHeight = 300;
   PcxImage colours = Pattern(256, 256);
   int32_t x = 0, heading = 0;
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    DrawLandscape(land, x, 0, heading, colours, f.target);
+    DrawLandscape(land, x, 0, heading, colours, f.target, useMmx);
     x += 512;
     heading = (heading + 4) & 2047;
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_DrawLandscape);
+BENCHMARK(BM_DrawLandscape)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_OverlayText(benchmark::State& state) {
   BenchFrame f;

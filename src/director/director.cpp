@@ -390,7 +390,8 @@ void Window20(Demo& demo) {  // landscape and the swaying credits
   UseFrameBuffer(demo);
   demo.landscape.eyeHeight = 300;
   Director& d = State(demo);
-  DrawLandscape(demo.landscape, d.landX, d.landY, d.landHeading, demo.pictures.land7, demo.target);
+  DrawLandscape(demo.landscape, d.landX, d.landY, d.landHeading, demo.pictures.land7, demo.target,
+                demo.settings.useMmx);
   // The flight follows the heading of the view's left edge; per frame.
   d.landX += 2 * demo.landscape.dirX[d.landHeading];
   d.landY += 2 * demo.landscape.dirY[d.landHeading];

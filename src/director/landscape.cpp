@@ -4,6 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -36,6 +39,22 @@ int32_t DivideByStep(int32_t n, int32_t s) {
   }
 }
 
+// Farther samples are lighter.
+uint32_t Lighter(uint32_t p, int32_t s) {
+  uint32_t red = std::min<uint32_t>(255, (p >> 16 & 255) + uint32_t(s));
+  uint32_t green = std::min<uint32_t>(255, (p >> 8 & 255) + uint32_t(s));
+  uint32_t blue = std::min<uint32_t>(255, (p & 255) + uint32_t(s));
+  return (p & 0xFF000000u) | red << 16 | green << 8 | blue;
+}
+
+// Rows [top, bottom) of a column, and of its right-hand neighbour with `pair`.
+void PaintSpan(uint32_t* column, bool pair, int32_t top, int32_t bottom, uint32_t colour) {
+  for (int32_t v = top; v < bottom; ++v) {
+    column[size_t(v) * kFrameWidth] = colour;
+    if (pair) column[size_t(v) * kFrameWidth + 1] = colour;
+  }
+}
+
 template <bool kByMultiply>
 void DrawColumns(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
                  uint32_t* frame) {
@@ -60,21 +79,75 @@ void DrawColumns(const Landscape& land, int32_t x, int32_t y, int32_t heading, c
       if (sy >= bottom) continue;  // hidden behind what the column already shows
       // An eye below the ground would project above the frame's top.
       sy = std::max(sy, 0);
-      // Farther samples are lighter.
-      uint32_t p = colours[cell];
-      uint32_t red = std::min<uint32_t>(255, (p >> 16 & 255) + uint32_t(s));
-      uint32_t green = std::min<uint32_t>(255, (p >> 8 & 255) + uint32_t(s));
-      uint32_t blue = std::min<uint32_t>(255, (p & 255) + uint32_t(s));
-      uint32_t colour = (p & 0xFF000000u) | red << 16 | green << 8 | blue;
-      for (int32_t v = sy; v < bottom; ++v) {
-        column[size_t(v) * kFrameWidth] = colour;
-        if (pair) column[size_t(v) * kFrameWidth + 1] = colour;
-      }
+      PaintSpan(column, pair, sy, bottom, Lighter(colours[cell], s));
       bottom = sy;
     }
   }
 }
 
+#if defined(__SSE2__)
+// Eyes at or above the highest ground keep eye − height at 0 or more, which
+// the packed walk's unsigned multiply needs.
+constexpr int32_t kLowestPackedEye = 255;
+constexpr int kRaysTogether = 4;
+static_assert((kLandColumns / 2) % kRaysTogether == 0);
+
+// The packed walk: four neighbouring rays step out side by side, one lane
+// each, with their cells, heights and projections in registers and the
+// division by the step as the same reciprocal multiply (its high half, two
+// lanes a multiply). Only the samples that show are painted, lane by lane,
+// as the plain walk paints them.
+void DrawColumnsPacked(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
+                       uint32_t* frame) {
+  const uint8_t* heights = land.heightMap.values.data();
+  const uint32_t* colours = colourMap.pixels.data();
+  const __m128i zero = _mm_setzero_si128(), byte = _mm_set1_epi32(255), rowByte = _mm_set1_epi32(0xFF00);
+  const __m128i eye = _mm_set1_epi32(land.eyeHeight);
+  for (int c = 0; c < kLandColumns; c += 2 * kRaysTogether) {
+    alignas(16) int32_t dxs[kRaysTogether], dys[kRaysTogether];
+    for (int k = 0; k < kRaysTogether; ++k) {
+      int32_t d = ((c >> 1) + k + heading) & (kLandDirections - 1);
+      dxs[k] = land.dirX[size_t(d)], dys[k] = land.dirY[size_t(d)];
+    }
+    const __m128i dx = _mm_load_si128(reinterpret_cast<const __m128i*>(dxs));
+    const __m128i dy = _mm_load_si128(reinterpret_cast<const __m128i*>(dys));
+    __m128i px = _mm_set1_epi32(x), py = _mm_set1_epi32(y), bottom = _mm_set1_epi32(kLastRow);
+    for (int32_t s = 1; s <= kLandSteps; ++s) {
+      px = _mm_add_epi32(px, dx);
+      py = _mm_add_epi32(py, dy);
+      // ((px >> 8) & 255) + ((py >> 8) & 255) × 256
+      __m128i cell = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(px, 8), byte), _mm_and_si128(py, rowByte));
+      alignas(16) uint32_t cells[kRaysTogether];
+      _mm_store_si128(reinterpret_cast<__m128i*>(cells), cell);
+      __m128i h = _mm_setr_epi32(heights[cells[0]], heights[cells[1]], heights[cells[2]], heights[cells[3]]);
+      __m128i n = _mm_slli_epi32(_mm_sub_epi32(eye, h), 7);
+      __m128i q = n;  // n / 1
+      if (s > 1) {    // floor(2^32 / s) + 1 fits 32 bits from s = 2 on
+        const __m128i m = _mm_set1_epi32(int32_t(uint32_t(kStepReciprocals[size_t(s)])));
+        __m128i even = _mm_mul_epu32(n, m), odd = _mm_mul_epu32(_mm_srli_epi64(n, 32), m);
+        q = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(3, 1, 3, 1)),
+                               _mm_shuffle_epi32(odd, _MM_SHUFFLE(3, 1, 3, 1)));
+      }
+      __m128i sy = _mm_add_epi32(q, _mm_set1_epi32(land.depthOffsets[size_t(s)]));
+      // Shown where it rises above what the column already shows, while
+      // the column is not yet filled to the top.
+      __m128i shows = _mm_and_si128(_mm_cmpgt_epi32(bottom, sy), _mm_cmpgt_epi32(bottom, zero));
+      int lanes = _mm_movemask_ps(_mm_castsi128_ps(shows));
+      if (lanes == 0) continue;
+      __m128i top = _mm_andnot_si128(_mm_srai_epi32(sy, 31), sy);  // above the frame's top: from row 0
+      alignas(16) int32_t tops[kRaysTogether], bottoms[kRaysTogether];
+      _mm_store_si128(reinterpret_cast<__m128i*>(tops), top);
+      _mm_store_si128(reinterpret_cast<__m128i*>(bottoms), bottom);
+      for (int k = 0; k < kRaysTogether; ++k) {
+        if (!(lanes >> k & 1)) continue;
+        int column = c + 2 * k;
+        PaintSpan(frame + column, column + 1 < kLandColumns, tops[k], bottoms[k], Lighter(colours[cells[k]], s));
+      }
+      bottom = _mm_or_si128(_mm_and_si128(shows, top), _mm_andnot_si128(shows, bottom));
+    }
+  }
+}
+#endif
 
 }  // namespace
 
@@ -99,6 +172,11 @@ void BuildLandscape(Landscape& land, const std::string& heightFile, host::Window
 
 void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
                    RenderTarget& target) {
+  DrawLandscape(land, x, y, heading, colourMap, target, 0);
+}
+
+void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
+                   RenderTarget& target, int useMmx) {
   const size_t cells = size_t(kMapSide) * kMapSide;
   if (land.dirX.size() < size_t(kLandDirections) || land.dirY.size() < size_t(kLandDirections) ||
       land.depthOffsets.size() <= size_t(kLandSteps) || land.heightMap.width != kMapSide ||
@@ -106,10 +184,14 @@ void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading,
     return;
   uint32_t* frame = target.pixels;
   for (int r = 0; r < kLandSkyRows; ++r) std::fill_n(frame + size_t(r) * kFrameWidth, kLandColumns, kSky);
+#if defined(__SSE2__)
+  if (useMmx && land.eyeHeight >= kLowestPackedEye && land.eyeHeight < kReciprocalEyes)
+    return DrawColumnsPacked(land, x, y, heading, colourMap, frame);
+#else
+  (void)useMmx;
+#endif
   if (land.eyeHeight > -kReciprocalEyes && land.eyeHeight < kReciprocalEyes)
     DrawColumns<true>(land, x, y, heading, colourMap, frame);
   else
     DrawColumns<false>(land, x, y, heading, colourMap, frame);
 }
-
-

@@ -33,3 +33,7 @@ void BuildLandscape(Landscape& land, const std::string& heightFile, host::Window
 // leftmost column. Draws columns 0 to 295 only.
 void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
                    RenderTarget& target);
+// The same pixels; `useMmx` takes the packed form (SSE2 on x86-64, for eyes
+// at or above the highest ground; the plain walk elsewhere).
+void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
+                   RenderTarget& target, int useMmx);

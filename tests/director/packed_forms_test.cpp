@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "director/blends.h"
+#include "director/landscape.h"
 #include "director/roto_zoom.h"
 #include "director/table_warp.h"
 #include "director/text_writer.h"
@@ -181,6 +182,38 @@ TEST_F(DirectorPackedForms, RotoZoomBlendsTheSameTexels) {
   Canvas packed(background);
   DrawRotoZoom(0.0f, 400.0f, packed.target, PcxImage{}, 1);
   EXPECT_EQ(packed.pixels, background);
+}
+
+TEST_F(DirectorPackedForms, LandscapeWalksTheSameRaysForEveryEyeItTakes) {
+  // The show's own map, its flight's positions and headings and both its
+  // eye heights; eyes from just over the highest ground to far above; and
+  // depth offsets that throw the ground above the frame's top, so columns
+  // fill up and stop early.
+  FrameAt(200000);
+  Landscape land = s.demo.landscape;
+  const PcxImage& colours = s.demo.pictures.land7;
+  struct Case {
+    int eye;
+    int32_t x, y, heading;
+    bool lowOffsets;
+  };
+  const Case cases[] = {{256, 0, 0, 0, false},          {300, 123456, -98765, 1500, false},
+                        {300, -5000000, 77, 2047, false}, {255, 40000, 40000, 700, false},
+                        {1000, 1 << 20, 3, 333, false},   {129999, 5, 5, 5, false},
+                        {300, 9999, 8888, 1024, true},     {255, -1, -1, 64, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "eye " << c.eye << " at " << c.x << ", " << c.y << " heading " << c.heading);
+    Landscape l = land;
+    l.eyeHeight = c.eye;
+    if (c.lowOffsets)
+      for (int k = 1; k <= kLandSteps; ++k) l.depthOffsets[size_t(k)] = 40 - 31 * k;
+    Pixels background = WithTopBytes(FrameAt(200000), 9);
+    Canvas plain(background), packed(background);
+    DrawLandscape(l, c.x, c.y, c.heading, colours, plain.target, 0);
+    DrawLandscape(l, c.x, c.y, c.heading, colours, packed.target, 1);
+    ASSERT_EQ(packed.pixels, plain.pixels);
+    EXPECT_GT(Differing(plain.pixels, background), 0);
+  }
 }
 
 TEST_F(DirectorPackedForms, TileColumnsBlendTheSamePixels) {
