@@ -144,12 +144,11 @@ void BM_DrawWobbleOverlay(benchmark::State& state) {
   overlay.columnShift.assign(kWobbleShiftEntries, 0);
   PcxImage picture = Picture(kWobbleWidth, kWobbleHeight);
   Frame frame;
-  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    DrawWobbleOverlay(overlay, picture, land.dirX, land.dirY, frame.target, useMmx);
+    DrawWobbleOverlay(overlay, picture, land.dirX, land.dirY, frame.target);
     benchmark::DoNotOptimize(frame.pixels.data());
   }
 }
-BENCHMARK(BM_DrawWobbleOverlay)->Arg(0)->Arg(1)->ArgName("useMmx");
+BENCHMARK(BM_DrawWobbleOverlay);
 
 }  // namespace

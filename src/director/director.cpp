@@ -396,8 +396,7 @@ void Window20(Demo& demo) {  // landscape and the swaying credits
   d.landX += 2 * demo.landscape.dirX[d.landHeading];
   d.landY += 2 * demo.landscape.dirY[d.landHeading];
   d.landHeading = (d.landHeading + 4) % kLandDirections;
-  DrawWobbleOverlay(demo.wobble, demo.pictures.staff2, demo.landscape.dirX, demo.landscape.dirY, demo.target,
-                    demo.settings.useMmx);
+  DrawWobbleOverlay(demo.wobble, demo.pictures.staff2, demo.landscape.dirX, demo.landscape.dirY, demo.target);
   PresentFrame(demo);
 }
 

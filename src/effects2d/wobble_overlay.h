@@ -26,7 +26,3 @@ struct WobbleOverlay {
 // phases.
 void DrawWobbleOverlay(WobbleOverlay& overlay, const PcxImage& picture, std::span<const int32_t> cosine,
                        std::span<const int32_t> sine, RenderTarget& target);
-// The same pixels and phases; `useMmx` takes the packed form (SSE2 on
-// x86-64, the plain loop elsewhere).
-void DrawWobbleOverlay(WobbleOverlay& overlay, const PcxImage& picture, std::span<const int32_t> cosine,
-                       std::span<const int32_t> sine, RenderTarget& target, int useMmx);

@@ -10,7 +10,6 @@
 #include "effects2d/bump_lights.h"
 #include "effects2d/flare.h"
 #include "effects2d/trace.h"
-#include "effects2d/wobble_overlay.h"
 #include "support/show.h"
 
 namespace {
@@ -151,30 +150,6 @@ TEST_F(PackedForms, PlainRulePackedFillGivesThePlainPixels) {
   DrawPlanes(b, s.demo.pictures.bump, without.target, 0);
   EXPECT_EQ(withMmx.pixels, without.pixels);
   EXPECT_NE(without.pixels, background);
-}
-
-TEST_F(PackedForms, WobbleOverlayBlendsTheSamePixelsAndMovesTheSameWaves) {
-  // Over the landscape as window 20 shows it, from the show's own phases
-  // and from phases deep into a long run; several frames each, so the waves
-  // travel.
-  const int32_t farPhases[] = {0, 1 << 20, 2047, 123457};
-  for (int32_t far : farPhases) {
-    Pixels background = FrameAt(s, 200000);
-    WobbleOverlay plainWobble = s.demo.wobble;
-    if (far) plainWobble.p0 = far, plainWobble.p1 = 3 * far, plainWobble.p2 = far / 7, plainWobble.p3 = far + 5;
-    WobbleOverlay packedWobble = plainWobble;
-    Canvas plain(background), packed(background);
-    const Landscape& land = s.demo.landscape;
-    for (int frame = 0; frame < 4; ++frame) {
-      DrawWobbleOverlay(plainWobble, s.demo.pictures.staff2, land.dirX, land.dirY, plain.target, 0);
-      DrawWobbleOverlay(packedWobble, s.demo.pictures.staff2, land.dirX, land.dirY, packed.target, 1);
-      ASSERT_EQ(packed.pixels, plain.pixels) << "phases from " << far << ", frame " << frame;
-      ASSERT_EQ(packedWobble.columnShift, plainWobble.columnShift);
-      ASSERT_EQ(std::vector<int32_t>({packedWobble.p0, packedWobble.p1, packedWobble.p2, packedWobble.p3}),
-                std::vector<int32_t>({plainWobble.p0, plainWobble.p1, plainWobble.p2, plainWobble.p3}));
-    }
-    EXPECT_NE(plain.pixels, background);
-  }
 }
 
 // Beyond the show's frames: grids of any texel places (the whole 16-bit
