@@ -193,30 +193,40 @@ uint32_t ShadedIntegerShade(uint32_t texel, const Corner& c) {
   return rb | (g > 0xFF ? 0xFF : g) << 8;
 }
 
-// Walks the blocks of rows 64..319: per block its corners and edge steps,
-// per pixel row the left value and the step along it, which `row` turns
-// into 8 pixels.
-template <typename Row>
-void ForEachBlockRow(const TraceScene& s, RenderTarget& target, Row row) {
-  uint32_t* frame = target.pixels;
+// A block's left and right edges: their top values and their steps down.
+struct Edges {
+  Corner left, right, leftStep, rightStep;
+};
+
+// Every block of rows 64..319 with its edges and its top-left pixel.
+template <typename Block>
+void ForEachBlock(const TraceScene& s, RenderTarget& target, Block block) {
   for (int r = kFirstVertexRow; r < kLastVertexRow; ++r) {
     for (int col = 0; col < kBlockColumns; ++col) {
       const GridVertex& tl = s.grid[r * kGridColumns + col];
       const GridVertex& tr = s.grid[r * kGridColumns + col + 1];
       const GridVertex& bl = s.grid[(r + 1) * kGridColumns + col];
       const GridVertex& br = s.grid[(r + 1) * kGridColumns + col + 1];
-      Corner left = Fixed(tl), right = Fixed(tr);
-      Corner leftStep = EdgeStep(tl, bl), rightStep = EdgeStep(tr, br);
-      uint32_t* out = frame + r * 8 * kFrameWidth + col * 8;
-      for (int y = 0; y < 8; ++y, out += kFrameWidth) {
-        Corner step{Eighth(right.u, left.u), Eighth(right.v, left.v), Eighth(right.shade, left.shade),
-                    Eighth(right.redBlue, left.redBlue), Eighth(right.green, left.green)};
-        row(out, left, step);
-        Advance(left, leftStep);
-        Advance(right, rightStep);
-      }
+      block(Edges{Fixed(tl), Fixed(tr), EdgeStep(tl, bl), EdgeStep(tr, br)},
+            target.pixels + r * 8 * kFrameWidth + col * 8);
     }
   }
+}
+
+// Per pixel row of every block the left value and the step along it, which
+// `row` turns into 8 pixels.
+template <typename Row>
+void ForEachBlockRow(const TraceScene& s, RenderTarget& target, Row row) {
+  ForEachBlock(s, target, [&row](Edges e, uint32_t* out) {
+    Corner &left = e.left, &right = e.right;
+    for (int y = 0; y < 8; ++y, out += kFrameWidth) {
+      Corner step{Eighth(right.u, left.u), Eighth(right.v, left.v), Eighth(right.shade, left.shade),
+                  Eighth(right.redBlue, left.redBlue), Eighth(right.green, left.green)};
+      row(out, left, step);
+      Advance(left, e.leftStep);
+      Advance(right, e.rightStep);
+    }
+  });
 }
 
 template <uint32_t (*kShade)(uint32_t, const Corner&)>
@@ -310,34 +320,25 @@ inline Lanes Transpose(__m128i p0, __m128i p1, __m128i p2, __m128i p3) {
 // stepping's do). Green, the fifth value, steps on its own.
 template <typename Row>
 void ForEachPackedBlockRow(const TraceScene& s, RenderTarget& target, Row row) {
-  uint32_t* frame = target.pixels;
   auto four = [](const Corner& c) {
     return _mm_setr_epi32(int32_t(c.u), int32_t(c.v), int32_t(c.shade), int32_t(c.redBlue));
   };
-  for (int r = kFirstVertexRow; r < kLastVertexRow; ++r) {
-    for (int col = 0; col < kBlockColumns; ++col) {
-      const GridVertex& tl = s.grid[r * kGridColumns + col];
-      const GridVertex& tr = s.grid[r * kGridColumns + col + 1];
-      const GridVertex& bl = s.grid[(r + 1) * kGridColumns + col];
-      const GridVertex& br = s.grid[(r + 1) * kGridColumns + col + 1];
-      Corner a = Fixed(tl), b = Fixed(tr), da = EdgeStep(tl, bl), db = EdgeStep(tr, br);
-      __m128i left = four(a), right = four(b), leftStep = four(da), rightStep = four(db);
-      uint32_t greenLeft = a.green, greenRight = b.green;
-      uint32_t* out = frame + r * 8 * kFrameWidth + col * 8;
-      for (int y = 0; y < 8; ++y, out += kFrameWidth) {
-        __m128i step = _mm_srai_epi32(_mm_sub_epi32(right, left), 3);
-        __m128i p1 = _mm_add_epi32(left, step), p2 = _mm_add_epi32(p1, step), p3 = _mm_add_epi32(p2, step);
-        __m128i p4 = _mm_add_epi32(p3, step), p5 = _mm_add_epi32(p4, step), p6 = _mm_add_epi32(p5, step);
-        __m128i p7 = _mm_add_epi32(p6, step);
-        Ramp green(greenLeft, Eighth(greenRight, greenLeft));
-        row(out, Transpose(left, p1, p2, p3), Transpose(p4, p5, p6, p7), green.first, green.second());
-        left = _mm_add_epi32(left, leftStep);
-        right = _mm_add_epi32(right, rightStep);
-        greenLeft += da.green;
-        greenRight += db.green;
-      }
+  ForEachBlock(s, target, [&](const Edges& e, uint32_t* out) {
+    __m128i left = four(e.left), right = four(e.right), leftStep = four(e.leftStep), rightStep = four(e.rightStep);
+    uint32_t greenLeft = e.left.green, greenRight = e.right.green;
+    for (int y = 0; y < 8; ++y, out += kFrameWidth) {
+      __m128i step = _mm_srai_epi32(_mm_sub_epi32(right, left), 3);
+      __m128i p1 = _mm_add_epi32(left, step), p2 = _mm_add_epi32(p1, step), p3 = _mm_add_epi32(p2, step);
+      __m128i p4 = _mm_add_epi32(p3, step), p5 = _mm_add_epi32(p4, step), p6 = _mm_add_epi32(p5, step);
+      __m128i p7 = _mm_add_epi32(p6, step);
+      Ramp green(greenLeft, Eighth(greenRight, greenLeft));
+      row(out, Transpose(left, p1, p2, p3), Transpose(p4, p5, p6, p7), green.first, green.second());
+      left = _mm_add_epi32(left, leftStep);
+      right = _mm_add_epi32(right, rightStep);
+      greenLeft += e.leftStep.green;
+      greenRight += e.rightStep.green;
     }
-  }
+  });
 }
 
 // The packed fill: the stepping of all five values runs four pixels a
