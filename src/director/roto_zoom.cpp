@@ -12,6 +12,10 @@ constexpr int kFeedbackSide = 200;
 constexpr size_t kFeedbackStart = 16731;  // 65 × 256 + 91
 constexpr int kFeedbackColumn = 92;
 
+bool Usable(const PcxImage& texture) {
+  return texture.width == kTexSide && texture.pixels.size() >= size_t(kTexSide * kTexSide);
+}
+
 }  // namespace
 
 RotoSteps RotoZoomSteps(float phase, float zoom) {
@@ -24,7 +28,7 @@ RotoSteps RotoZoomSteps(float phase, float zoom) {
 }
 
 void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture) {
-  if (texture.width != kTexSide || texture.pixels.size() < size_t(kTexSide * kTexSide)) return;
+  if (!Usable(texture)) return;
   const RotoSteps s = RotoZoomSteps(phase, zoom);
   const int32_t u0 = -256 * (s.du + s.duRow), v0 = -256 * (s.dv + s.dvRow);
   const uint32_t* tex = texture.pixels.data();
@@ -85,8 +89,7 @@ void DrawRotoZoomPacked(const RotoSteps& s, RenderTarget& target, const PcxImage
 void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture, int useMmx) {
 #if defined(__SSE2__)
   if (useMmx) {
-    if (texture.width == kTexSide && texture.pixels.size() >= size_t(kTexSide * kTexSide))
-      DrawRotoZoomPacked(RotoZoomSteps(phase, zoom), target, texture);
+    if (Usable(texture)) DrawRotoZoomPacked(RotoZoomSteps(phase, zoom), target, texture);
     return;
   }
 #else
