@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "display/present.h"
-#include "shell/png_writer.h"
+#include "base/png_writer.h"
 #include "shell/y4m_writer.h"
 
 namespace {

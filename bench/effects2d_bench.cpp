@@ -73,10 +73,10 @@ BENCHMARK(BM_FlareRing)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_DrawBumpLights(benchmark::State& state) {
   BumpLights bump;
-  bump.colour = Picture(kBumpWidth, kBumpHeight);
-  bump.height.width = kBumpWidth;
-  bump.height.height = kBumpHeight;
-  for (int i = 0; i < kBumpWidth * kBumpHeight; ++i) bump.height.values.push_back(uint8_t(Hash(uint32_t(i)) & 31));
+  bump.colour = Picture(kFrameWidth, kFrameHeight);
+  bump.height.width = kFrameWidth;
+  bump.height.height = kFrameHeight;
+  for (int i = 0; i < kFrameWidth * kFrameHeight; ++i) bump.height.values.push_back(uint8_t(Hash(uint32_t(i)) & 31));
   BuildSpotTable(bump.spot);
   bump.level = int32_t(state.range(0));
   Frame frame;

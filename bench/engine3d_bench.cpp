@@ -48,7 +48,7 @@ struct Loaded {
 };
 
 // The frame starts as a mid grey picture, the way a background leaves it.
-std::vector<uint32_t> Frame() { return std::vector<uint32_t>(size_t(kScreenWidth) * kScreenHeight, 0x404850); }
+std::vector<uint32_t> Frame() { return std::vector<uint32_t>(size_t(kFrameWidth) * kFrameHeight, 0x404850); }
 
 void ObjectPass(Scene& scene, DepthOrder& order, float s, int32_t mode) {
   AimCamera(scene.cameras[0]);
@@ -106,7 +106,7 @@ void BM_ClosingObjectFrame(benchmark::State& state) {
     ObjectPass(scene, order, 0.015f, 1);
     WobbleVertices(wobble, scene.objects[0]);
     DrawScene(scene, scene.cameras[0], pixels.data(), order, 0, 0);
-    SmoothRow(pixels.data() + kScreenWidth, (kScreenHeight - 2) * kScreenWidth);
+    SmoothRow(pixels.data() + kFrameWidth, (kFrameHeight - 2) * kFrameWidth);
     wobble += 0.025f;
     benchmark::DoNotOptimize(pixels.data());
   }
@@ -116,7 +116,7 @@ BENCHMARK(BM_ClosingObjectFrame);
 void BM_SmoothRow(benchmark::State& state) {
   std::vector<uint32_t> pixels = Frame();
   for (auto _ : state) {
-    SmoothRow(pixels.data() + kScreenWidth, (kScreenHeight - 2) * kScreenWidth);
+    SmoothRow(pixels.data() + kFrameWidth, (kFrameHeight - 2) * kFrameWidth);
     benchmark::DoNotOptimize(pixels.data());
   }
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "display/present.h"
-#include "shell/settings.h"
+#include "base/settings.h"
 
 static void BM_ConvertFrame(benchmark::State& state) {
   int mode = int(state.range(0));
@@ -29,7 +29,7 @@ static void BM_FadeTarget(benchmark::State& state) {
   target.width = kFrameWidth;
   target.height = kFrameHeight;
   for (auto _ : state) {
-    FadeTarget(target, 255);
+    FadeTarget(target, 255, 0);
     benchmark::DoNotOptimize(frame.data());
   }
 }

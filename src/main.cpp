@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "director/timetable.h"
+#include "base/png_writer.h"
+#include "director/director.h"
 #include "host/headless.h"
 #include "host/sdl_backend.h"
 #include "shell/demo.h"
-#include "shell/png_writer.h"
 #include "shell/progress.h"
 #include "shell/startup.h"
 #include "shell/wav_writer.h"
@@ -174,8 +174,8 @@ struct FrameDriver {
 
   void AfterFrame() {
     uint32_t t = demo.clock.DemoTimeMs;
-    bool presented = demo.presents != lastPresents;
-    lastPresents = demo.presents;
+    bool presented = demo.display.presents != lastPresents;
+    lastPresents = demo.display.presents;
     if (!options.framesDir.empty() && presented && frames % options.every == 0 && !writeFailed)
       WriteFrame(t);
     // The recordings take one frame's worth of picture and sound for every
@@ -351,24 +351,25 @@ int main(int argc, char** argv) {
     uint32_t to = options.end >= 0 ? uint32_t(std::min<long>(options.end, kDemoEndMs)) : kDemoEndMs;
     run.progress = std::make_unique<ProgressMeter>(stderr, uint32_t(options.start), to);
   }
-  demo.afterFrame = [&run] { run.AfterFrame(); };
+  Driver driver;
+  driver.afterFrame = [&run] { run.AfterFrame(); };
   if (options.benchmark)
-    demo.afterFrame = [&run, &timer, &demo] {
+    driver.afterFrame = [&run, &timer, &demo] {
       timer.Frame(demo.clock.DemoTimeMs);
       run.AfterFrame();
     };
-  int code = WinMain(demo, host::SW_SHOWNORMAL);
+  int code = WinMain(demo, host::SW_SHOWNORMAL, driver);
   if (run.progress) run.progress->Finish();
   demo.screenshots.Wait();
   if (!run.wav.Close() && !run.writeFailed) run.Failed(options.wavFile);
   if (!run.y4m.Close() && !run.writeFailed) run.Failed(options.y4mFile);
   // "Exit" in the settings window, or closing it, is no failure.
   if (demo.settingsControls.window && !demo.settings.startRequested) return code;
-  if (demo.shutdowns == 0) return 1;  // the show never ran; the reason was shown
+  if (driver.shutdowns == 0) return 1;  // the show never ran; the reason was shown
   if (options.headless)
     std::printf("frames %ld, last demo time %u ms, windows visited %d/%d\n", run.frames,
                 unsigned(demo.clock.DemoTimeMs), WindowsVisited(demo.director), kScheduleWindows);
   if (options.benchmark) timer.Print();
   // A display that failed after the show had started ends it as a failure.
-  return run.writeFailed || demo.displayFailures ? 1 : code;
+  return run.writeFailed || demo.display.failures ? 1 : code;
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/pixels.h"
+#include "base/simd.h"
+
 namespace {
 
 constexpr int kLogoWidth = 128;
@@ -58,7 +61,7 @@ void AddNoise(RenderTarget& target, CrtRandom& random) {
   }
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 namespace {
 
 // state × a modulo 2^32 in each 32-bit lane (SSE2 multiplies only the even
@@ -109,7 +112,7 @@ void AddNoisePacked(uint32_t* frame, CrtRandom& random) {
 #endif
 
 void AddNoise(RenderTarget& target, CrtRandom& random, int useMmx) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) return AddNoisePacked(target.pixels, random);
 #else
   (void)useMmx;
@@ -140,7 +143,7 @@ void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target) {
 }
 
 void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target, int useMmx) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) {
     size_t count = CrossFadeCount(picture);
     a = std::clamp(a, 0, 255);

@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "director/blends.h"
@@ -203,7 +204,7 @@ void SideTile(Demo& demo) { DrawTile(10, 230, demo.pictures.tilpe3v4, demo.targe
 
 // ---- The recipes ----------------------------------------------------------
 
-void Window1(Demo& demo) {  // picture, listing, flares; fade in
+void Window1(Demo& demo) {
   UseFrameBuffer(demo);
   CopyPicture(demo.pictures.mechV, demo.target);
   Noise(demo);
@@ -212,10 +213,10 @@ void Window1(Demo& demo) {  // picture, listing, flares; fade in
   Director& d = State(demo);
   Grow(d.fadeInLevel, 51 * Dt(demo));
   if (d.fadeInLevel < 255) Fade(demo, d.fadeInLevel);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window2(Demo& demo) {  // as window 1; the bump lights rise; console line
+void Window2(Demo& demo) {
   UseFrameBuffer(demo);
   Director& d = State(demo);
   GrowHeld(d.bumpRise, 85 * Dt(demo), 255);
@@ -234,10 +235,10 @@ void Window2(Demo& demo) {  // as window 1; the bump lights rise; console line
   FlareRing(demo, below);
   BumpLightsAt(demo, d.bumpRise);
   DrawConsoleLine(demo.console, demo.pictures.fontti, 10, 366, demo.target);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window3(Demo& demo) {  // table warp, tile columns; the lights fade out
+void Window3(Demo& demo) {
   UseFrameBuffer(demo);
   Warp(demo);
   TileColumnsStep(demo);
@@ -245,10 +246,10 @@ void Window3(Demo& demo) {  // table warp, tile columns; the lights fade out
   FallHeld(d.bumpFall, 85 * Dt(demo));
   d.smoothSeconds = float(0.9 * d.smoothSeconds + 0.1 * Dt(demo));
   BumpLightsAt(demo, d.bumpFall);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window4(Demo& demo) {  // table warp, tile columns; "g_v.pcx" from 76 s
+void Window4(Demo& demo) {
   UseFrameBuffer(demo);
   Warp(demo);
   TileColumnsStep(demo);
@@ -256,45 +257,45 @@ void Window4(Demo& demo) {  // table warp, tile columns; "g_v.pcx" from 76 s
     GrowHeld(State(demo).imageRise, 85 * Dt(demo), 255);
     CrossFade(demo, demo.pictures.gV, State(demo).imageRise);
   }
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window5(Demo& demo) {  // "g_v.pcx" alone
+void Window5(Demo& demo) {
   UseFrameBuffer(demo);
   CrossFadeImage(demo.pictures.gV, 255, demo.target, demo.settings.useMmx);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window6(Demo& demo) {  // rotating zoom; "g_v.pcx" fades out
+void Window6(Demo& demo) {
   UseFrameBuffer(demo);
   RotoZoom(demo);
   Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
   FeedBack(demo);
   FallHeld(State(demo).imageFall, 85 * Dt(demo));
   CrossFade(demo, demo.pictures.gV, State(demo).imageFall);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window7(Demo& demo) {  // rotating zoom; the greetings start
+void Window7(Demo& demo) {
   GreetingsPage(demo);
   UseFrameBuffer(demo);
   RotoZoom(demo);
   Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
   FeedBack(demo);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window8(Demo& demo) {  // greetings typed into the zoom
+void Window8(Demo& demo) {
   GreetingsPage(demo);
   UseFrameBuffer(demo);
   RotoZoom(demo);
   Grow(State(demo).rotoPhase, 6.4 * Dt(demo));
   TextStep(demo);
   FeedBack(demo);  // the typed text is smeared into the texture too
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window9(Demo& demo) {  // rotating zoom; "image2.pcx" fades in
+void Window9(Demo& demo) {
   GreetingsPage(demo);
   UseFrameBuffer(demo);
   RotoZoom(demo);
@@ -302,17 +303,17 @@ void Window9(Demo& demo) {  // rotating zoom; "image2.pcx" fades in
   FeedBack(demo);
   GrowHeld(State(demo).overlayRise, 127.5 * Dt(demo), 255);
   CrossFade(demo, demo.pictures.image2, State(demo).overlayRise);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window10(Demo& demo) {  // "image2.pcx" alone
+void Window10(Demo& demo) {
   GreetingsPage(demo);
   UseFrameBuffer(demo);
   CrossFadeImage(demo.pictures.image2, 255, demo.target, demo.settings.useMmx);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window11(Demo& demo) {  // ray-cast planes, tile, ball; "image2.pcx" fades out
+void Window11(Demo& demo) {
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
@@ -322,20 +323,20 @@ void Window11(Demo& demo) {  // ray-cast planes, tile, ball; "image2.pcx" fades 
   // Not held: once at or below 0 the picture is simply left out.
   Grow(State(demo).overlayFall, -255 * Dt(demo));
   if (State(demo).overlayFall > 0) CrossFade(demo, demo.pictures.image2, State(demo).overlayFall);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window12(Demo& demo) {  // ray-cast planes, tile, ball
+void Window12(Demo& demo) {
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
   Planes(demo);
   SideTile(demo);
   BallScene(demo);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window13(Demo& demo) {  // planes morph into the tunnel
+void Window13(Demo& demo) {
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
@@ -345,20 +346,20 @@ void Window13(Demo& demo) {  // planes morph into the tunnel
   BallScene(demo);
   Grow(d.morphWeight, -double(0.2f) * Dt(demo));
   if (d.morphWeight < 0) d.morphWeight = 0;
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window14(Demo& demo) {  // ray-cast tunnel, tile, ball
+void Window14(Demo& demo) {
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
   Tunnel(demo);
   SideTile(demo);
   BallScene(demo);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window15(Demo& demo) {  // as window 14; fade to black
+void Window15(Demo& demo) {
   BorderRows(demo);
   UseFrameBuffer(demo);
   CameraStep(demo);
@@ -367,7 +368,7 @@ void Window15(Demo& demo) {  // as window 14; fade to black
   BallScene(demo);
   FallHeld(State(demo).tunnelFade, 85 * Dt(demo));
   Fade(demo, State(demo).tunnelFade);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
 // Windows 16 to 19: a story page over "atomb.pcx" and the morphing object.
@@ -383,10 +384,10 @@ void StoryPage(Demo& demo) {
   }
   TextStep(demo);
   Grow(State(demo).wobblePhase, 0.025);  // per frame
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
-void Window20(Demo& demo) {  // landscape and the swaying credits
+void Window20(Demo& demo) {
   UseFrameBuffer(demo);
   demo.landscape.eyeHeight = 300;
   Director& d = State(demo);
@@ -397,7 +398,7 @@ void Window20(Demo& demo) {  // landscape and the swaying credits
   d.landY += 2 * demo.landscape.dirY[d.landHeading];
   d.landHeading = (d.landHeading + 4) % kLandDirections;
   DrawWobbleOverlay(demo.wobble, demo.pictures.staff2, demo.landscape.dirX, demo.landscape.dirY, demo.target);
-  PresentFrame(demo);
+  PresentFrame(demo.display);
 }
 
 void ClosingScene(Demo& demo, bool fading) {
@@ -420,38 +421,60 @@ void ClosingScene(Demo& demo, bool fading) {
     FallHeld(d.closingFade, 85 * Dt(demo));
     Fade(demo, d.closingFade);
   }
-  PresentFrame(demo);
+  PresentFrame(demo.display);
   Grow(d.wobblePhase, 0.025);  // per frame
 }
 
-void Window21(Demo& demo) { ClosingScene(demo, false); }  // wire-frame object, logo
-void Window22(Demo& demo) { ClosingScene(demo, true); }   // as 21; fade to black
+void Window21(Demo& demo) { ClosingScene(demo, false); }
+void Window22(Demo& demo) { ClosingScene(demo, true); }
 
 }  // namespace
 
 const std::array<ScheduleEntry, kScheduleWindows> kSchedule = {{
-    {0, 20000, Window1},
-    {20000, 54000, Window2},
-    {54000, 57000, Window3},
-    {57000, 79000, Window4},
-    {79000, 82000, Window5},
-    {82000, 85000, Window6},
-    {85000, 88000, Window7},
-    {88000, 105000, Window8},
-    {105000, 107000, Window9},
-    {107000, 109000, Window10},
-    {109000, 111000, Window11},
-    {111000, 128000, Window12},
-    {128000, 133000, Window13},
-    {133000, 146000, Window14},
-    {146000, 149000, Window15},
-    {149000, 160000, StoryPage},
-    {160000, 171000, StoryPage},
-    {171000, 182000, StoryPage},
-    {182000, 193000, StoryPage},
-    {193000, 215000, Window20},
-    {215000, 231000, Window21},
-    {231000, 234000, Window22},
+    {0, 20000, Window1,
+     "a machine picture with noise, a code listing typed out, 40 flares on a rotating ring; fade in from black"},
+    {20000, 54000, Window2,
+     "the same with coloured bump-mapped lights rising and a console line"},
+    {54000, 57000, Window3,
+     "a warped static texture between two scrolling tile columns; the lights fade out"},
+    {57000, 79000, Window4,
+     "the warp and tile columns; a full-frame picture cross-fades in near the end"},
+    {79000, 82000, Window5,
+     "the full-frame picture alone"},
+    {82000, 85000, Window6,
+     "a rotating zoom that feeds back into its own texture; the picture fades out"},
+    {85000, 88000, Window7,
+     "the rotating zoom"},
+    {88000, 105000, Window8,
+     "greetings typed into the zoom and smeared by its feedback"},
+    {105000, 107000, Window9,
+     "the rotating zoom; a second picture cross-fades in"},
+    {107000, 109000, Window10,
+     "the second picture alone"},
+    {109000, 111000, Window11,
+     "ray-cast planes with a tile and a ball scene between framing borders; the picture fades out"},
+    {111000, 128000, Window12,
+     "ray-cast planes, tile and ball scene"},
+    {128000, 133000, Window13,
+     "the planes morph into a tunnel"},
+    {133000, 146000, Window14,
+     "ray-cast tunnel, tile and ball scene"},
+    {146000, 149000, Window15,
+     "the tunnel; fade to black"},
+    {149000, 160000, StoryPage,
+     "story page 1 typed over a picture and a morphing object"},
+    {160000, 171000, StoryPage,
+     "story page 2; the object morphs towards a new shape"},
+    {171000, 182000, StoryPage,
+     "story page 3; another shape"},
+    {182000, 193000, StoryPage,
+     "story page 4; the last shape"},
+    {193000, 215000, Window20,
+     "flight over a height-field landscape beside the swaying credits"},
+    {215000, 231000, Window21,
+     "a wobbling wire-frame object on black, smoothed, with the logo"},
+    {231000, 234000, Window22,
+     "the wire-frame object and logo; fade to black"},
 }};
 
 int ScheduleWindow(uint32_t t) {
@@ -504,8 +527,11 @@ void FillFlarePhases(Director& d) {
 }
 
 void DemoFrame(Demo& demo) {
-  TickDemoClock(demo);
-  BeginFrame(demo);
+  host::Platform& host = demo.platform;
+  uint32_t t = ClockReading(demo.clock, demo.settings.noSound, host.player.SongTimeMs(demo.SongHandle),
+                            uint32_t(host.backend->NowMs()));
+  if (TickDemoClock(demo.clock, t)) host.windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
+  BeginFrame(demo.display);
   // A surface that could not be locked leaves nothing to draw into.
   if (!demo.target.pixels) return;
   int w = ScheduleWindow(demo.clock.DemoTimeMs);
@@ -513,4 +539,16 @@ void DemoFrame(Demo& demo) {
   demo.director.visitedWindows |= 1u << w;
   demo.director.lastWindow = w;
   kSchedule[w - 1].recipe(demo);
+}
+
+std::string TimetableText() {
+  std::string text;
+  for (int w = 0; w < kScheduleWindows; ++w) {
+    const ScheduleEntry& e = kSchedule[w];
+    char line[256];
+    std::snprintf(line, sizeof line, "%2d %4u.%03u %4u.%03u  %s\n", w + 1, unsigned(e.from / 1000),
+                  unsigned(e.from % 1000), unsigned(e.to / 1000), unsigned(e.to % 1000), e.contents);
+    text += line;
+  }
+  return text;
 }

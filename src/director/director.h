@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "director/landscape.h"
 #include "effects2d/keypath.h"
@@ -41,9 +42,12 @@ struct Director {
   int lastWindow = 0;
 };
 
+// One window of the timetable: when it runs, what a frame of it does, and
+// what it shows, in words for viewers.
 struct ScheduleEntry {
   uint32_t from, to;  // from ≤ t < to, milliseconds
   void (*recipe)(Demo&);
+  const char* contents;
 };
 extern const std::array<ScheduleEntry, kScheduleWindows> kSchedule;
 
@@ -56,3 +60,7 @@ void FillPaths(Director& director);
 void FillFlarePhases(Director& director);
 
 void DemoFrame(Demo& demo);
+
+// The schedule in words: "  2   20.000   54.000  <contents>\n" for every
+// window.
+std::string TimetableText();

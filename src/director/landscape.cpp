@@ -4,9 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ void DrawColumns(const Landscape& land, int32_t x, int32_t y, int32_t heading, c
   }
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 // Eyes at or above the highest ground keep eye − height at 0 or more, which
 // the packed walk's unsigned multiply needs.
 constexpr int32_t kLowestPackedEye = 255;
@@ -161,12 +161,11 @@ void BuildDirectionTables(Landscape& land) {
   }
 }
 
-void BuildLandscape(Landscape& land, const std::string& heightFile, host::WindowSystem& windows,
-                    host::HWND owner) {
+void BuildLandscape(Landscape& land, const std::string& heightFile, PictureErrors& errors) {
   BuildDirectionTables(land);
   land.depthOffsets.assign(kLandSteps + 1, 0);
   for (int s = 1; s <= kLandSteps; ++s) land.depthOffsets[size_t(s)] = int32_t(4096.0 / s + 5);
-  LoadPCXIndexed(heightFile, land.heightMap, windows, owner);
+  LoadPCXIndexed(heightFile, land.heightMap, errors);
   land.eyeHeight = 256;
 }
 
@@ -184,7 +183,7 @@ void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading,
     return;
   uint32_t* frame = target.pixels;
   for (int r = 0; r < kLandSkyRows; ++r) std::fill_n(frame + size_t(r) * kFrameWidth, kLandColumns, kSky);
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx && land.eyeHeight >= kLowestPackedEye && land.eyeHeight < kReciprocalEyes)
     return DrawColumnsPacked(land, x, y, heading, colourMap, frame);
 #else

@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/pcx.h"
-#include "host/win.h"
-#include "host/window_system.h"
 
 constexpr int kLandDirections = 2048;
 constexpr int kLandColumns = 296;  // the landscape fills columns 0 to 295
@@ -26,8 +24,7 @@ struct Landscape {
 void BuildDirectionTables(Landscape& land);
 
 // The three tables, the height map from `heightFile` and the eye at 256.
-void BuildLandscape(Landscape& land, const std::string& heightFile, host::WindowSystem& windows,
-                    host::HWND owner);
+void BuildLandscape(Landscape& land, const std::string& heightFile, PictureErrors& errors);
 
 // x and y in 8.8 fixed point map cells; heading is the direction of the
 // leftmost column. Draws columns 0 to 295 only.

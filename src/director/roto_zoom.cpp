@@ -1,9 +1,9 @@
 #include "director/roto_zoom.h"
 
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage&
       }
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 namespace {
 
 // The packed zoom, a row at a time (every pixel's texel hangs on its own
@@ -87,7 +87,7 @@ void DrawRotoZoomPacked(const RotoSteps& s, RenderTarget& target, const PcxImage
 #endif
 
 void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture, int useMmx) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) {
     if (Usable(texture)) DrawRotoZoomPacked(RotoZoomSteps(phase, zoom), target, texture);
     return;

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/pcx.h"
 
 constexpr int kZoomBandTop = 65;      // the band is rows 65 to 320

@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ void ForEachRow(WarpTables& w, Row row) {
   w.p0 = q0 + 2, w.p1 = q1 + 3, w.p2 = q2 + 1, w.p3 = q3 + 3;
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 // The packed warp: the texel places of eight pixels in two registers, then
 // the eight fetches one by one.
 void DrawTableWarpPacked(WarpTables& w, RenderTarget& target, const PcxImage& texture) {
@@ -109,7 +109,7 @@ void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture)
 }
 
 void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture, int useMmx) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) {
     if (Usable(w, texture)) DrawTableWarpPacked(w, target, texture);
     return;

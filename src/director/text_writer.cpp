@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ void OverlayText(const TextWriter& w, RenderTarget& target) {
   }
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 // Four pixels at a time: a lane whose overlay pixel is 0 keeps the frame's.
 static void OverlayPacked(const uint32_t* overlay, uint32_t* frame) {
   static_assert(kFramePixels % 4 == 0);
@@ -101,7 +101,7 @@ static void OverlayPacked(const uint32_t* overlay, uint32_t* frame) {
 #endif
 
 void OverlayText(const TextWriter& w, RenderTarget& target, int useMmx) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) {
     if (w.overlay.size() >= size_t(kFramePixels)) OverlayPacked(w.overlay.data(), target.pixels);
     return;

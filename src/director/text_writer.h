@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/pcx.h"
 
 constexpr int kPageLines = 50;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "director/blends.h"
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -60,7 +62,7 @@ void DrawFadedTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& tar
 }
 
 void DrawFadedTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target, int useMmx) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) {
     // Four pixels at a time, blended whole; where the tile pixel is 0 the
     // frame pixel is kept.

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/pcx.h"
 
 constexpr int kTileSize = 80;

@@ -2,20 +2,16 @@
 
 #include <bit>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
-#include "shell/demo.h"
+#include "base/pixels.h"
+#include "base/simd.h"
 
 using namespace host;
 
-void SetFrameBuffer(RenderTarget& target, uint32_t* frameBuffer) { target.frameBuffer = frameBuffer; }
-
-void BeginFrame(Demo& demo) {
-  RenderTarget& t = demo.target;
-  if (demo.settings.windowed) {
-    LockTarget(demo);
+void BeginFrame(Display& d) {
+  RenderTarget& t = d.target;
+  if (d.settings.windowed) {
+    LockTarget(d);
     t.pixels = static_cast<uint32_t*>(t.surfacePixels);
   } else {
     t.pixels = t.frameBuffer;
@@ -24,29 +20,28 @@ void BeginFrame(Demo& demo) {
 
 // The surface that receives the frame, and the size of the description its
 // lock takes.
-static Surface* FrameSurface(Demo& demo, uint32_t* descSize) {
-  DisplayState& ds = demo.display;
+static Surface* FrameSurface(Display& d, uint32_t* descSize) {
   *descSize = kSurfaceDesc2Size;
-  if (demo.settings.windowed) return ds.offscreen;
-  if (ds.HaveDirectDraw4) return ds.primary4;
+  if (d.settings.windowed) return d.offscreen;
+  if (d.HaveDirectDraw4) return d.primary4;
   *descSize = kSurfaceDescSize;
-  return ds.primary1;
+  return d.primary1;
 }
 
-void LockTarget(Demo& demo) {
+void LockTarget(Display& d) {
   SurfaceDesc desc{};
-  Surface* surface = FrameSurface(demo, &desc.size);
-  HRESULT hr = surface ? demo.platform.display.Lock(surface, &desc) : DDERR_SURFACELOST;
+  Surface* surface = FrameSurface(d, &desc.size);
+  HRESULT hr = surface ? d.device.Lock(surface, &desc) : DDERR_SURFACELOST;
   // A surface lost while the program was switched away is restored at once;
   // this frame goes without it, the next one draws again.
-  if (hr == DDERR_SURFACELOST && surface) demo.platform.display.Restore(surface);
-  demo.target.surfacePixels = hr == DD_OK ? desc.memory : nullptr;
-  demo.target.surfacePitch = hr == DD_OK ? desc.pitch : 0;
+  if (hr == DDERR_SURFACELOST && surface) d.device.Restore(surface);
+  d.target.surfacePixels = hr == DD_OK ? desc.memory : nullptr;
+  d.target.surfacePitch = hr == DD_OK ? desc.pitch : 0;
 }
 
-void UnlockTarget(Demo& demo) {
+void UnlockTarget(Display& d) {
   uint32_t size;
-  if (Surface* surface = FrameSurface(demo, &size)) demo.platform.display.Unlock(surface);
+  if (Surface* surface = FrameSurface(d, &size)) d.device.Unlock(surface);
 }
 
 void ConvertFrame(const uint32_t* frame, uint8_t* surface, int pitch, int videoMode) {
@@ -93,63 +88,32 @@ void ConvertFrame(const uint32_t* frame, uint8_t* surface, int pitch, int videoM
   }
 }
 
-void PresentFrame(Demo& demo) {
-  DisplayState& ds = demo.display;
-  RenderTarget& t = demo.target;
-  ++demo.presents;
-  if (demo.settings.windowed) {
-    UnlockTarget(demo);
-    demo.platform.display.Blt(ds.primary4, &ds.BlitDestRect, ds.offscreen, &ds.BlitSourceRect);
+void PresentFrame(Display& d) {
+  RenderTarget& t = d.target;
+  ++d.presents;
+  if (d.settings.windowed) {
+    UnlockTarget(d);
+    d.device.Blt(d.primary4, &d.BlitDestRect, d.offscreen, &d.BlitSourceRect);
     return;
   }
-  LockTarget(demo);
+  LockTarget(d);
   if (!t.surfacePixels) return;  // surface lost: nothing to write into this time
   ConvertFrame(t.pixels, static_cast<uint8_t*>(t.surfacePixels), t.surfacePitch,
-               demo.settings.videoMode);
-  UnlockTarget(demo);
+               d.settings.videoMode);
+  UnlockTarget(d);
 }
-
-#if defined(__SSE2__)
-// Two pixels at a time: their eight bytes widened to 16-bit lanes, times
-// (factor, factor, factor, 0), shifted down by 8 and packed back. The top
-// byte's lane is multiplied by 0, so it ends 0 as in the plain loop.
-static void FadePacked(uint32_t* p, int n, uint32_t factor) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i f = _mm_set_epi16(0, short(factor), short(factor), short(factor), 0, short(factor),
-                                  short(factor), short(factor));
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(c, zero), f), 8);
-    __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(c, zero), f), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(lo, hi));
-  }
-  for (; i < n; ++i) {
-    uint32_t c = p[i];
-    p[i] = (((c & 0xFF00FF) * factor >> 8) & 0xFF00FF) | (((c & 0xFF00) * factor >> 8) & 0xFF00);
-  }
-}
-#endif
 
 void FadeTarget(RenderTarget& target, int factor, int useMmx) {
-#if defined(__SSE2__)
+  uint32_t* p = target.pixels;
+  int i = 0, n = target.width * target.height;
+#if DORSEL_PACKED
   // The factor is replicated into 16-bit lanes; above 255 the products
   // would not fit, so such a factor takes the plain loop.
-  if (useMmx && factor >= 0 && factor <= 255) {
-    FadePacked(target.pixels, target.width * target.height, uint32_t(factor));
-    return;
-  }
-#else
-  (void)useMmx;
+  if (useMmx && factor >= 0 && factor <= 255)
+    for (const __m128i f = ChannelWeights(uint32_t(factor)); i + 4 <= n; i += 4) {
+      __m128i* at = reinterpret_cast<__m128i*>(p + i);
+      _mm_storeu_si128(at, ScalePixels4(_mm_loadu_si128(at), f));
+    }
 #endif
-  FadeTarget(target, factor);
-}
-
-void FadeTarget(RenderTarget& target, int factor) {
-  uint32_t* p = target.pixels;
-  uint32_t f = uint32_t(factor);
-  for (int i = 0, n = target.width * target.height; i < n; ++i) {
-    uint32_t c = p[i];
-    p[i] = (((c & 0xFF00FF) * f >> 8) & 0xFF00FF) | (((c & 0xFF00) * f >> 8) & 0xFF00);
-  }
+  for (; i < n; ++i) p[i] = ScalePixel(p[i], uint32_t(factor));
 }

@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/demo.h"
-#include "shell/png_writer.h"
+#include "base/png_writer.h"
 
 void Screenshots::Wait() {
   for (std::jthread& t : writers)
@@ -24,11 +23,10 @@ std::string ScreenshotName(uint32_t demoTimeMs) {
   return name;
 }
 
-void InstallScreenshotKey(Demo& demo) {
-  demo.platform.windows.SetScreenshotHandler([&demo](host::HWND, host::Picture&& picture) {
-    Screenshots& shots = demo.screenshots;
+void InstallScreenshotKey(Screenshots& shots, host::WindowSystem& windows, const DemoClock& clock) {
+  windows.SetScreenshotHandler([&shots, &clock](host::HWND, host::Picture&& picture) {
     // The clock still holds the time of the frame on the screen.
-    std::string name = ScreenshotName(demo.clock.DemoTimeMs);
+    std::string name = ScreenshotName(clock.DemoTimeMs);
     std::string path = shots.folder.empty() ? name : shots.folder + "/" + name;
     shots.writers.emplace_back([&shots, path, picture = std::move(picture)] {
       if (!WritePng(path, picture.pixels.data(), picture.width, picture.height)) {

@@ -7,7 +7,8 @@
 #include <thread>
 #include <vector>
 
-struct Demo;
+#include "base/clock.h"
+#include "host/window_system.h"
 
 struct Screenshots {
   Screenshots() = default;
@@ -31,4 +32,5 @@ struct Screenshots {
 std::string ScreenshotName(uint32_t demoTimeMs);
 
 // Lets F9 in any of the show's windows take a shot.
-void InstallScreenshotKey(Demo& demo);
+// The shot is named by the time on `clock`.
+void InstallScreenshotKey(Screenshots& shots, host::WindowSystem& windows, const DemoClock& clock);

@@ -1,63 +1,60 @@
 #include "display/window_proc.h"
 
-#include "shell/demo.h"
 
 using namespace host;
 
-static void RefreshRectangles(Demo& demo, HWND window) {
-  WindowSystem& ws = demo.platform.windows;
-  DisplayState& ds = demo.display;
-  ws.GetWindowRect(window, &demo.SavedWindowRect);
-  ws.GetClientRect(window, &ds.BlitSourceRect);
-  ws.GetClientRect(window, &ds.BlitDestRect);
-  Point topLeft{ds.BlitDestRect.left, ds.BlitDestRect.top};
-  Point bottomRight{ds.BlitDestRect.right, ds.BlitDestRect.bottom};
+static void RefreshRectangles(Display& d, HWND window) {
+  WindowSystem& ws = d.windows;
+  ws.GetWindowRect(window, &d.SavedWindowRect);
+  ws.GetClientRect(window, &d.BlitSourceRect);
+  ws.GetClientRect(window, &d.BlitDestRect);
+  Point topLeft{d.BlitDestRect.left, d.BlitDestRect.top};
+  Point bottomRight{d.BlitDestRect.right, d.BlitDestRect.bottom};
   ws.ClientToScreen(window, &topLeft);
   ws.ClientToScreen(window, &bottomRight);
-  ds.BlitDestRect = Rect{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+  d.BlitDestRect = Rect{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
 }
 
-static void RepaintBlit(Demo& demo) {
-  DisplayState& ds = demo.display;
+static void RepaintBlit(Display& d) {
   for (;;) {
-    HRESULT hr = demo.platform.display.Blt(ds.primary4, &ds.BlitDestRect, ds.offscreen,
-                                           &ds.BlitSourceRect);
+    HRESULT hr = d.device.Blt(d.primary4, &d.BlitDestRect, d.offscreen,
+                                           &d.BlitSourceRect);
     if (hr == DDERR_SURFACELOST) {
-      demo.platform.display.Restore(ds.primary4);
+      d.device.Restore(d.primary4);
       return;
     }
     if (hr != DDERR_WASSTILLDRAWING) return;
   }
 }
 
-static void SwitchMode(Demo& demo, HWND window) {
-  demo.DisplayReady = 0;
-  if (demo.settings.windowed) demo.platform.windows.GetWindowRect(window, &demo.SavedWindowRect);
-  demo.settings.windowed = !demo.settings.windowed;
-  if (ChangeDisplayMode(demo, window) != 0) {
-    demo.settings.windowed = !demo.settings.windowed;
+static void SwitchMode(Display& d, HWND window) {
+  d.DisplayReady = 0;
+  if (d.settings.windowed) d.windows.GetWindowRect(window, &d.SavedWindowRect);
+  d.settings.windowed = !d.settings.windowed;
+  if (ChangeDisplayMode(d, window) != 0) {
+    d.settings.windowed = !d.settings.windowed;
     // The failure was reported and took the window down with it; going back
     // to the old mode on a window that is gone would only add a second box.
-    if (demo.platform.windows.IsWindow(window)) ChangeDisplayMode(demo, window);
+    if (d.windows.IsWindow(window)) ChangeDisplayMode(d, window);
   }
-  demo.DisplayReady = 1;
+  d.DisplayReady = 1;
 }
 
-LRESULT MainWndProc(Demo& demo, HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
-  WindowSystem& ws = demo.platform.windows;
+LRESULT MainWndProc(Display& d, HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+  WindowSystem& ws = d.windows;
   switch (message) {
     case WM_DESTROY:
-      ReleaseAllObjects(demo, window);
+      ReleaseAllObjects(d, window);
       ws.PostQuitMessage(0);
       return 0;
     case WM_MOVE:
-      if (demo.DisplayReady && demo.settings.windowed) RefreshRectangles(demo, window);
+      if (d.DisplayReady && d.settings.windowed) RefreshRectangles(d, window);
       break;
     case WM_PAINT:
-      if (demo.settings.windowed && demo.DisplayReady) RepaintBlit(demo);
+      if (d.settings.windowed && d.DisplayReady) RepaintBlit(d);
       break;
     case WM_SETCURSOR:
-      if (demo.DisplayReady && !demo.settings.windowed) {
+      if (d.DisplayReady && !d.settings.windowed) {
         ws.SetCursor(false);
         return 1;
       }
@@ -76,7 +73,7 @@ LRESULT MainWndProc(Demo& demo, HWND window, uint32_t message, WPARAM wParam, LP
         return 0;
       }
       if (wParam == VK_F11) {
-        if (demo.DisplayReady && demo.display.HaveDirectDraw4) SwitchMode(demo, window);
+        if (d.DisplayReady && d.HaveDirectDraw4) SwitchMode(d, window);
         return 0;
       }
       break;

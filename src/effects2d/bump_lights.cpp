@@ -4,22 +4,22 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
-constexpr int kPixels = kBumpWidth * kBumpHeight;
+constexpr int kPixels = kFrameWidth * kFrameHeight;
 // The spots bounce between 0 and their limit at these speeds.
 constexpr double kBounceSpeed[4] = {2.8, 2.6, 1.4, 3.4};
 constexpr double kBounceLimit[4] = {100, 20, 5, 20};
 constexpr double kTurnRate[4] = {0.5, 0.03, 0.06, 0.08};
 
 bool Usable(const BumpLights& b) {
-  return b.colour.width == kBumpWidth && b.colour.height == kBumpHeight &&
-         b.colour.pixels.size() >= size_t(kPixels) && b.height.width == kBumpWidth &&
-         b.height.height == kBumpHeight && b.height.values.size() >= size_t(kPixels) &&
+  return b.colour.width == kFrameWidth && b.colour.height == kFrameHeight &&
+         b.colour.pixels.size() >= size_t(kPixels) && b.height.width == kFrameWidth &&
+         b.height.height == kFrameHeight && b.height.values.size() >= size_t(kPixels) &&
          b.spot.size() == size_t(kSpotSide * kSpotSide);
 }
 
@@ -36,12 +36,12 @@ uint32_t Lit(uint32_t channel, uint32_t l) {
 // 0 … 254 on both axes.
 void RowReach(const BumpLights& b, int y, int& x0, int& x1) {
   const RowSlopes& s = b.slopes[size_t(y)];
-  x0 = kBumpWidth, x1 = 0;
+  x0 = kFrameWidth, x1 = 0;
   for (int light = 1; light <= 3; ++light) {
     int baseX = b.centreX + b.offset[light].x, baseY = b.centreY + b.offset[light].y - y;
     if (baseY + s.gyMax < 0 || baseY + s.gyMin > kSpotSide - 2) continue;
     x0 = std::min(x0, std::max(0, baseX + s.gxMin - (kSpotSide - 2)));
-    x1 = std::max(x1, std::min(kBumpWidth, baseX + s.gxMax + 1));
+    x1 = std::max(x1, std::min(kFrameWidth, baseX + s.gxMax + 1));
   }
 }
 
@@ -77,19 +77,19 @@ void Fill(const BumpLights& b, uint32_t* frame) {
   const uint32_t* colour = b.colour.pixels.data();
   const uint8_t* spot = b.spot.data();
   uint32_t level = uint32_t(b.level < 0 ? 0 : b.level);
-  for (int y = 1; y <= kBumpHeight - 2; ++y) {
-    uint32_t* out = frame + (y - 1) * kBumpWidth;
+  for (int y = 1; y <= kFrameHeight - 2; ++y) {
+    uint32_t* out = frame + (y - 1) * kFrameWidth;
     int x0, x1;
     RowReach(b, y, x0, x1);
-    for (int x = 0; x < kBumpWidth; ++x) {
+    for (int x = 0; x < kFrameWidth; ++x) {
       if (x < x0 || x >= x1) {
         out[x] = kOpaque ? 0u : Unlit(out[x], level);
         continue;
       }
       // Neighbours in flat order: the row's ends wrap onto the next rows.
-      int i = y * kBumpWidth + x;
+      int i = y * kFrameWidth + x;
       int gx = int(h[i + 1]) - int(h[i - 1]);
-      int gy = int(h[i + kBumpWidth]) - int(h[i - kBumpWidth]);
+      int gy = int(h[i + kFrameWidth]) - int(h[i - kFrameWidth]);
       uint32_t c = colour[i];
       uint32_t channel[3];
       for (int light = 1; light <= 3; ++light) {
@@ -113,7 +113,7 @@ void Fill(const BumpLights& b, uint32_t* frame) {
   }
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 // The spot table inside a dark frame: places −1 and 255 on either axis give
 // 0, as the plain fill's range test does, so a position clamped to −1 … 255
 // needs no test of its own. Built afresh each frame from the record's table
@@ -186,8 +186,8 @@ void FillPacked(const BumpLights& b, const uint8_t* framed, uint32_t* frame) {
       _mm_storeu_si128(dst, _mm_packus_epi16(lo, hi));
     }
   };
-  for (int y = 1; y <= kBumpHeight - 2; ++y) {
-    uint32_t* out = frame + (y - 1) * kBumpWidth;
+  for (int y = 1; y <= kFrameHeight - 2; ++y) {
+    uint32_t* out = frame + (y - 1) * kFrameWidth;
     __m128i baseX[3], baseY[3];
     for (int light = 1; light <= 3; ++light) {
       baseX[light - 1] = _mm_set1_epi16(short(b.centreX + b.offset[light].x));
@@ -199,11 +199,11 @@ void FillPacked(const BumpLights& b, const uint8_t* framed, uint32_t* frame) {
     x0 &= ~7;
     int xEnd = x1 > x0 ? x0 + ((x1 - x0 + 7) & ~7) : x0;
     for (int x = 0; x < x0; x += 4) unlit(out + x);
-    for (int x = xEnd; x < kBumpWidth; x += 4) unlit(out + x);
+    for (int x = xEnd; x < kFrameWidth; x += 4) unlit(out + x);
     for (int x = x0; x < xEnd; x += 8) {
-      int i = y * kBumpWidth + x;
+      int i = y * kFrameWidth + x;
       __m128i gx = _mm_sub_epi16(Heights(h + i + 1), Heights(h + i - 1));
-      __m128i gy = _mm_sub_epi16(Heights(h + i + kBumpWidth), Heights(h + i - kBumpWidth));
+      __m128i gy = _mm_sub_epi16(Heights(h + i + kFrameWidth), Heights(h + i - kFrameWidth));
       __m128i xs = _mm_add_epi16(_mm_set1_epi16(short(x)), lanes);
       alignas(16) int32_t at[3][8];
       __m128i anyInside = zero;
@@ -241,15 +241,15 @@ void FillPacked(const BumpLights& b, const uint8_t* framed, uint32_t* frame) {
 void MeasureSlopes(BumpLights& bump) {
   bump.slopes.clear();
   const PcxImage& m = bump.height;
-  if (m.width != kBumpWidth || m.height != kBumpHeight || m.values.size() < size_t(kPixels)) return;
+  if (m.width != kFrameWidth || m.height != kFrameHeight || m.values.size() < size_t(kPixels)) return;
   const uint8_t* h = m.values.data();
-  bump.slopes.resize(kBumpHeight);
+  bump.slopes.resize(kFrameHeight);
   // Only the rows the fill reads: 1 to 382, whose neighbours all exist.
-  for (int y = 1; y <= kBumpHeight - 2; ++y) {
+  for (int y = 1; y <= kFrameHeight - 2; ++y) {
     RowSlopes& s = bump.slopes[size_t(y)];
     s = RowSlopes{255, -255, 255, -255};
-    for (int i = y * kBumpWidth; i < (y + 1) * kBumpWidth; ++i) {
-      int16_t gx = int16_t(h[i + 1] - h[i - 1]), gy = int16_t(h[i + kBumpWidth] - h[i - kBumpWidth]);
+    for (int i = y * kFrameWidth; i < (y + 1) * kFrameWidth; ++i) {
+      int16_t gx = int16_t(h[i + 1] - h[i - 1]), gy = int16_t(h[i + kFrameWidth] - h[i - kFrameWidth]);
       s.gxMin = std::min(s.gxMin, gx), s.gxMax = std::max(s.gxMax, gx);
       s.gyMin = std::min(s.gyMin, gy), s.gyMax = std::max(s.gyMax, gy);
     }
@@ -272,9 +272,9 @@ void BuildSpotTable(std::vector<uint8_t>& spot) {
 }
 
 int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::string& heightFile,
-                   host::WindowSystem& windows, host::HWND owner) {
-  int ok = LoadPCX(colourFile, bump.colour, windows, owner);
-  ok &= LoadPCXIndexed(heightFile, bump.height, windows, owner);
+                   PictureErrors& errors) {
+  int ok = LoadPCX(colourFile, bump.colour, errors);
+  ok &= LoadPCXIndexed(heightFile, bump.height, errors);
   MeasureSlopes(bump);
   BuildSpotTable(bump.spot);
   bump.level = 255;
@@ -285,16 +285,15 @@ int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::s
 }
 
 bool BumpLightsCoverFrame(const BumpLights& bump) {
-  static_assert(kBumpWidth == kFrameWidth && kBumpHeight == kFrameHeight);
   return Usable(bump) && bump.level >= 255;
 }
 
 void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, int useMmx) {
   if (!Usable(bump)) return;
-  if (bump.slopes.size() != size_t(kBumpHeight)) MeasureSlopes(bump);
+  if (bump.slopes.size() != size_t(kFrameHeight)) MeasureSlopes(bump);
   MoveLights(bump, frameSeconds);
   bool opaque = bump.level >= 255;
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) {
     FrameSpot(bump.spot, bump.framedSpot);
     (opaque ? FillPacked<true> : FillPacked<false>)(bump, bump.framedSpot.data(), target.pixels);
@@ -305,6 +304,6 @@ void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, 
   (void)useMmx;
   (opaque ? Fill<true> : Fill<false>)(bump, target.pixels);
 #endif
-  std::fill(target.pixels + (kBumpHeight - 2) * kBumpWidth, target.pixels + kBumpHeight * kBumpWidth,
+  std::fill(target.pixels + (kFrameHeight - 2) * kFrameWidth, target.pixels + kFrameHeight * kFrameWidth,
             0u);
 }

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/pcx.h"
 
-constexpr int kBumpWidth = 512, kBumpHeight = 384;
 constexpr int kSpotSide = 256;
 
 struct BumpOffset {
@@ -50,7 +49,7 @@ void BuildSpotTable(std::vector<uint8_t>& spot);
 // Loads the colour picture and the height map, builds the spot table and
 // sets the start values. Returns 1 when both pictures loaded.
 int InitBumpLights(BumpLights& bump, const std::string& colourFile, const std::string& heightFile,
-                   host::WindowSystem& windows, host::HWND owner);
+                   PictureErrors& errors);
 
 // Moves the lights by `frameSeconds` and draws one frame: opaque at level
 // 255, blended over what the frame holds below. Source row y lands on frame

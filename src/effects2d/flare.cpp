@@ -1,9 +1,9 @@
 #include "effects2d/flare.h"
 
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -13,16 +13,6 @@ constexpr int kCentreX = kFrameWidth / 2, kCentreY = kFrameHeight / 2;
 // Projected edges beyond this are far off screen; converting them would not
 // fit an int.
 constexpr float kFarEdge = 1 << 20;
-
-uint32_t AddSaturated(uint32_t a, uint32_t b) {
-  uint32_t r = (a >> 16 & 0xFF) + (b >> 16 & 0xFF);
-  uint32_t g = (a >> 8 & 0xFF) + (b >> 8 & 0xFF);
-  uint32_t bl = (a & 0xFF) + (b & 0xFF);
-  if (r > 255) r = 255;
-  if (g > 255) g = 255;
-  if (bl > 255) bl = 255;
-  return r << 16 | g << 8 | bl;
-}
 
 bool Project(float v, float z, int centre, int& edge) {
   float p = v * kFocal / z;
@@ -36,7 +26,7 @@ void AddRow(uint32_t* dst, const uint32_t* src, const int32_t* steps, int left, 
   for (int px = x0; px < right; ++px) dst[px] = AddSaturated(dst[px], src[steps[px - left] & 63]);
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 // The same row four pixels at a time: the texels are fetched one by one
 // through the table and added with saturating bytes. The top bytes are
 // cleared as the plain sum does.
@@ -57,14 +47,14 @@ void AddRowPacked(uint32_t* dst, const uint32_t* src, const int32_t* steps, int 
 
 }  // namespace
 
-int InitFlareSprite(FlareSprite& flare, host::WindowSystem& windows, host::HWND owner) {
+int InitFlareSprite(FlareSprite& flare, PictureErrors& errors) {
   flare.steps.assign(kFlareStepEntries, 0);
-  return LoadPCX("flare.pcx", flare.image, windows, owner);
+  return LoadPCX("flare.pcx", flare.image, errors);
 }
 
 void DrawFlare(FlareSprite& flare, float x, float y, float z, RenderTarget& target, int useMmx) {
   auto addRow = AddRow;
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx) addRow = AddRowPacked;
 #else
   (void)useMmx;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/pcx.h"
 
 constexpr int kFlareSide = 64;          // the flare picture is 64 × 64
@@ -16,7 +16,7 @@ struct FlareSprite {
 };
 
 // Loads "flare.pcx" and makes the step table. Returns the load's result.
-int InitFlareSprite(FlareSprite& flare, host::WindowSystem& windows, host::HWND owner);
+int InitFlareSprite(FlareSprite& flare, PictureErrors& errors);
 
 // Adds the flare at camera-space point (x right, y down, z into the screen)
 // onto the frame, each channel saturating at 255. Nothing is drawn behind

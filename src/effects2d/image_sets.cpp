@@ -13,7 +13,7 @@ constexpr std::array<int32_t, kRasterFrames> kFrameSequence{0, 1, 2, 3, 4, 5, 6,
 
 }  // namespace
 
-int SetUpLogoSet(LogoSet& logo, CrtRandom& random, host::WindowSystem& windows, host::HWND owner) {
+int SetUpLogoSet(LogoSet& logo, CrtRandom& random, PictureErrors& errors) {
   logo.buffer1.assign(kLogoBufferBytes, 0);
   logo.buffer2.assign(kLogoBufferBytes, 0);
   for (LogoParticle& p : logo.particles) {
@@ -23,7 +23,7 @@ int SetUpLogoSet(LogoSet& logo, CrtRandom& random, host::WindowSystem& windows, 
     p.field6 = float(double(float(random.Next() % 40) * kOneIn1023) + 0.004);
     p.field4 = float(double(float(random.Next() % 10) * kOneIn2047) + 0.003);
   }
-  return LoadPCX("quibb.pcx", logo.image, windows, owner);
+  return LoadPCX("quibb.pcx", logo.image, errors);
 }
 
 void BuildRasterTables(RasterSet& raster) {
@@ -41,12 +41,12 @@ void BuildRasterTables(RasterSet& raster) {
   }
 }
 
-int SetUpRasterSet(RasterSet& raster, host::WindowSystem& windows, host::HWND owner) {
+int SetUpRasterSet(RasterSet& raster, PictureErrors& errors) {
   raster.buffer.assign(kRasterBufferBytes, 0);
   BuildRasterTables(raster);
   int ok = 1;
   for (int k = 0; k < kRasterPictures; ++k)
-    ok &= LoadPCX("raster" + std::to_string(k + 1) + ".pcx", raster.pictures[k], windows, owner);
+    ok &= LoadPCX("raster" + std::to_string(k + 1) + ".pcx", raster.pictures[k], errors);
   raster.frames = kFrameSequence;
   return ok;
 }

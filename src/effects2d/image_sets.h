@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "effects2d/pcx.h"
-#include "shell/crt_random.h"
+#include "base/crt_random.h"
 
 constexpr int kLogoBufferBytes = 614400;
 constexpr int kLogoParticles = 40;
@@ -44,9 +44,9 @@ struct RasterSet {
 
 // Clears the buffers, starts the 40 particles (three numbers from `random`
 // each) and loads "quibb.pcx"; returns the load's result.
-int SetUpLogoSet(LogoSet& logo, CrtRandom& random, host::WindowSystem& windows, host::HWND owner);
+int SetUpLogoSet(LogoSet& logo, CrtRandom& random, PictureErrors& errors);
 
 void BuildRasterTables(RasterSet& raster);
 // Makes the buffers and tables, loads the eight pictures and sets the frame
 // sequence. Returns 1 when every picture loaded.
-int SetUpRasterSet(RasterSet& raster, host::WindowSystem& windows, host::HWND owner);
+int SetUpRasterSet(RasterSet& raster, PictureErrors& errors);

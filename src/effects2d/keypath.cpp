@@ -2,11 +2,6 @@
 
 #include <cmath>
 
-void Vec3Normalise(Vec3& v) {
-  double length = Vec3Length(v);
-  if (length > 0) v = Vec3Scale(1.0 / length, v);
-}
-
 int SetPathKeys(KeyPath& path, std::span<const PathKey> keys, int closed) {
   path.keys.clear();
   path.closed = closed;

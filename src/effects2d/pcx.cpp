@@ -43,8 +43,8 @@ bool ReadHeader(std::FILE* f, Header& header) {
   return true;
 }
 
-int Fail(host::WindowSystem& windows, host::HWND owner, const std::string& text) {
-  windows.MessageBox(owner, text, kPcxErrorCaption);
+int Fail(PictureErrors& errors, const std::string& text) {
+  errors.push_back(text);
   return 0;
 }
 
@@ -56,15 +56,15 @@ std::string NotFoundText(const std::string& file) {
 
 // Opens the file and reads and checks its header. Returns the open file, or
 // null after showing the message for a missing or malformed file.
-File OpenPcx(const std::string& file, Header& header, host::WindowSystem& windows, host::HWND owner) {
+File OpenPcx(const std::string& file, Header& header, PictureErrors& errors) {
   File f(std::fopen(file.c_str(), "rb"));
   if (!f) {
-    Fail(windows, owner, NotFoundText(file));
+    Fail(errors, NotFoundText(file));
     return nullptr;
   }
   // A file too short to hold a header cannot be a PCX of the right kind.
   if (!ReadHeader(f.get(), header) || header.version != 5 || header.encoding != 1) {
-    Fail(windows, owner, kWrongFormat);
+    Fail(errors, kWrongFormat);
     return nullptr;
   }
   return f;
@@ -108,18 +108,18 @@ void DecodeRuns(std::FILE* f, uint8_t* out, size_t count) {
   }
 }
 
-int MemoryError(PcxImage& image, host::WindowSystem& windows, host::HWND owner) {
+int MemoryError(PcxImage& image, PictureErrors& errors) {
   image.pixels = {};
   image.values = {};
-  return Fail(windows, owner, kNoMemory);
+  return Fail(errors, kNoMemory);
 }
 
 }  // namespace
 
-int LoadPCX(const std::string& file, PcxImage& image, host::WindowSystem& windows, host::HWND owner,
+int LoadPCX(const std::string& file, PcxImage& image, PictureErrors& errors,
             size_t minPixels) {
   Header header;
-  File f = OpenPcx(file, header, windows, owner);
+  File f = OpenPcx(file, header, errors);
   if (!f) return 0;
   if (header.depth != 8 && header.depth != 24) return 1;
 
@@ -128,15 +128,15 @@ int LoadPCX(const std::string& file, PcxImage& image, host::WindowSystem& window
     // The palette is simply the last 768 bytes; a file too short for a
     // header and a palette has none.
     if (std::fseek(f.get(), 0, SEEK_END) != 0 || std::ftell(f.get()) < kHeaderSize + kPaletteSize)
-      return Fail(windows, owner, kWrongFormat);
+      return Fail(errors, kWrongFormat);
     std::fseek(f.get(), -kPaletteSize, SEEK_END);
-    if (std::fread(palette, 1, kPaletteSize, f.get()) != kPaletteSize) return Fail(windows, owner, kWrongFormat);
+    if (std::fread(palette, 1, kPaletteSize, f.get()) != kPaletteSize) return Fail(errors, kWrongFormat);
     std::fseek(f.get(), kHeaderSize, SEEK_SET);
   }
 
   image.width = header.bytesPerLine;
   image.height = header.height;
-  if (!SizeIsSane(image)) return MemoryError(image, windows, owner);
+  if (!SizeIsSane(image)) return MemoryError(image, errors);
   size_t count = size_t(image.width) * size_t(image.height);
   size_t blockPixels = count + (header.depth == 8 ? kPalettisedSlackPixels : 0);
   if (blockPixels < minPixels) blockPixels = minPixels;
@@ -145,7 +145,7 @@ int LoadPCX(const std::string& file, PcxImage& image, host::WindowSystem& window
   std::vector<uint8_t> values;  // 8-bit: indices; 24-bit: plane lines red, green, blue, red, ...
   size_t planes = header.depth / 8;
   if (!Allocate(block, blockPixels) || !Allocate(values, count * planes))
-    return MemoryError(image, windows, owner);
+    return MemoryError(image, errors);
   DecodeRuns(f.get(), values.data(), values.size());
 
   if (planes == 1) {
@@ -168,19 +168,18 @@ int LoadPCX(const std::string& file, PcxImage& image, host::WindowSystem& window
   return 1;
 }
 
-int LoadPCXIndexed(const std::string& file, PcxImage& image, host::WindowSystem& windows,
-                   host::HWND owner) {
+int LoadPCXIndexed(const std::string& file, PcxImage& image, PictureErrors& errors) {
   Header header;
-  File f = OpenPcx(file, header, windows, owner);
+  File f = OpenPcx(file, header, errors);
   if (!f) return 0;
   if (header.depth != 8) return 1;
 
   image.width = header.bytesPerLine;
   image.height = header.height;
-  if (!SizeIsSane(image)) return MemoryError(image, windows, owner);
+  if (!SizeIsSane(image)) return MemoryError(image, errors);
   size_t count = size_t(image.width) * size_t(image.height);
   std::vector<uint8_t> block;
-  if (!Allocate(block, count + kIndexedSlackValues)) return MemoryError(image, windows, owner);
+  if (!Allocate(block, count + kIndexedSlackValues)) return MemoryError(image, errors);
   DecodeRuns(f.get(), block.data(), count);
   image.values = std::move(block);
   image.pixels = {};

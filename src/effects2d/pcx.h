@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "host/win.h"
-#include "host/window_system.h"
-
 // One picture. `width` is the file's bytes-per-line value, so a padding
 // column of an odd-width file is part of the picture. Rows follow one another
 // without gaps. An image that failed to load has no pixel block (both vectors
@@ -21,6 +18,9 @@ struct PcxImage {
 };
 
 inline constexpr char kPcxErrorCaption[] = "LoadPCX ERROR!";
+// What went wrong with the pictures read so far, in order, one box's text
+// each: the loading phase shows them, captioned kPcxErrorCaption.
+using PictureErrors = std::vector<std::string>;
 // Pictures far beyond anything the show draws are refused before any memory
 // is asked for.
 inline constexpr int kPcxMaxSide = 4096;
@@ -28,12 +28,11 @@ inline constexpr int kPcxMaxSide = 4096;
 // Reads `file` as 32-bit pixels, whatever its depth. `minPixels` asks for a
 // pixel block of at least that many pixels (the zoom texture's feedback
 // writes past its last row); the extra pixels are 0. Returns 1 when loaded
-// and for a depth it does not decode (no message), 0 after an error message
-// in a box owned by `owner`.
-int LoadPCX(const std::string& file, PcxImage& image, host::WindowSystem& windows, host::HWND owner,
+// and for a depth it does not decode (no message), 0 after adding what went
+// wrong to `errors`.
+int LoadPCX(const std::string& file, PcxImage& image, PictureErrors& errors,
             size_t minPixels = 0);
 
 // Reads the raw 8-bit values of a palettised file, without its palette.
 // Same results and messages as LoadPCX; a 24-bit file is left alone.
-int LoadPCXIndexed(const std::string& file, PcxImage& image, host::WindowSystem& windows,
-                   host::HWND owner);
+int LoadPCXIndexed(const std::string& file, PcxImage& image, PictureErrors& errors);

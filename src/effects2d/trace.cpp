@@ -1,10 +1,9 @@
 #include "effects2d/trace.h"
 
-#include <climits>
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -20,21 +19,6 @@ constexpr int kAmbient = 64;
 // A ray that runs exactly along the planes never meets them; it is taken
 // to end this far away, where the fog has made everything black.
 constexpr double kParallelRayDistance = 65536.0;
-
-// Conversion towards zero that stays defined for values an int cannot hold.
-int32_t Trunc(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return INT_MAX;
-  if (v <= -2147483648.0) return INT_MIN;
-  return int32_t(v);
-}
-
-uint32_t AddSaturated(uint32_t a, uint32_t b) {
-  uint32_t r = (a >> 16 & 0xFF) + (b >> 16 & 0xFF);
-  uint32_t g = (a >> 8 & 0xFF) + (b >> 8 & 0xFF);
-  uint32_t bl = (a & 0xFF) + (b & 0xFF);
-  return (r > 255 ? 255 : r) << 16 | (g > 255 ? 255 : g) << 8 | (bl > 255 ? 255 : bl);
-}
 
 bool Usable(const TraceScene& s, const PcxImage& texture) {
   return texture.width == kTraceTextureSide &&
@@ -86,27 +70,27 @@ GridVertex TraceVertex(const TraceScene& s, const Vec3& d, TraceSurface surface,
   for (int i = 0; i < kLitLights; ++i) {
     const TraceLight& light = s.lights[i];
     double near = Vec3Length(Vec3Sub(light.position, p));
-    int32_t k = Trunc(255 - kLightFalloff * near - kDistanceFalloff * dist);
+    int32_t k = TruncSaturated(255 - kLightFalloff * near - kDistanceFalloff * dist);
     if (k >= 1) {
       sum += k;
       colour = AddSaturated(colour, light.ramp[k]);
     }
   }
   double fog = surface == TraceSurface::kPlanes ? kPlaneFog : kTunnelFog;
-  int64_t shade = int64_t(sum) - Trunc(dist * fog) + kAmbient;
+  int64_t shade = int64_t(sum) - TruncSaturated(dist * fog) + kAmbient;
   shade = shade < 0 ? 0 : shade > 255 ? 255 : shade;
 
-  int32_t u = 0, v = Trunc(p.z);
+  int32_t u = 0, v = TruncSaturated(p.z);
   auto angle = [&p] { return std::atan2(double(p.y), double(p.x)); };
   switch (surface) {
     case TraceSurface::kTunnel:
-      u = std::abs(Trunc(angle() * kAngleToU));
+      u = std::abs(TruncSaturated(angle() * kAngleToU));
       break;
     case TraceSurface::kPlanes:
-      u = Trunc(p.x);
+      u = TruncSaturated(p.x);
       break;
     case TraceSurface::kMorph:
-      u = int32_t(uint32_t(std::abs(Trunc(angle() * (1 - m) * kAngleToU))) + uint32_t(Trunc(p.x * m)));
+      u = int32_t(uint32_t(std::abs(TruncSaturated(angle() * (1 - m) * kAngleToU))) + uint32_t(TruncSaturated(p.x * m)));
       break;
   }
   return GridVertex{int16_t(u), int16_t(v), colour, uint32_t(shade)};
@@ -242,7 +226,7 @@ void FillPlain(const TraceScene& s, const PcxImage& texture, RenderTarget& targe
   });
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 // The integer shades of four pixels (32-bit lanes, 0..255) spread over the
 // 16-bit lanes of two pixels each, as their channels are laid out.
 void SpreadShade(__m128i shade, __m128i& firstTwo, __m128i& lastTwo) {
@@ -378,7 +362,7 @@ void FillTraceBlocksIntegerShade(const TraceScene& s, const PcxImage& texture, R
 }
 
 void FillTraceBlocksPacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   FillPacked<false>(s, texture, target);
 #else
   FillTraceBlocks(s, texture, target);
@@ -386,7 +370,7 @@ void FillTraceBlocksPacked(const TraceScene& s, const PcxImage& texture, RenderT
 }
 
 void FillTraceBlocksPlainRulePacked(const TraceScene& s, const PcxImage& texture, RenderTarget& target) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   FillPacked<true>(s, texture, target);
 #else
   FillTraceBlocks(s, texture, target);
@@ -420,7 +404,7 @@ void BuildLightRamp(std::array<uint32_t, 256>& ramp, float kR, float kG, float k
     double h = highlight * std::pow(c, double(exponent));
     auto channel = [&](float weight) {
       // Entry 0's cosine rounds to a hair below 0; a channel never goes below 0.
-      int32_t v = Trunc((c + offset) * weight + h);
+      int32_t v = TruncSaturated((c + offset) * weight + h);
       return uint32_t(v > 255 ? 255 : v < 0 ? 0 : v);
     };
     ramp[k] = channel(kR) << 16 | channel(kG) << 8 | channel(kB);

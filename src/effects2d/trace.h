@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/keypath.h"
 #include "effects2d/pcx.h"
 

@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
+#include "base/pixels.h"
+
 namespace {
 
 constexpr int kMidColumn = kWobbleWidth / 2;  // 109
 constexpr int kMidRow = kWobbleHeight / 2;    // 192
 constexpr int kMask = kWobbleDirections - 1;
-
-uint32_t HalfBlend(uint32_t a, uint32_t b) { return ((a >> 1) & 0x7F7F7F) + ((b >> 1) & 0x7F7F7F); }
 
 // One row of the picture, its columns shifted, half over the frame's row.
 // The three never overlap, and saying so lets the loop be vectorised.

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "display/present.h"
+#include "base/frame.h"
 #include "effects2d/pcx.h"
 
 constexpr int kWobbleWidth = 218, kWobbleHeight = 384;

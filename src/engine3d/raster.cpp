@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstdlib>
 #include <utility>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+
+#include "base/pixels.h"
+#include "base/simd.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ void DrawShaded(const SceneObject& object, const DepthOrder& order, uint32_t* pi
     const MeshVertex& c = object.vertices[f.c];
     // Subtracted as the processor does, wrapping: a depth too far for an
     // int32 (the indefinite value) comes out negative, so black.
-    int32_t depth = Trunc((a.cz + b.cz + c.cz) * kThird);
+    int32_t depth = TruncOrIndefinite((a.cz + b.cz + c.cz) * kThird);
     int32_t level = std::clamp(int32_t(256u - uint32_t(depth)), 0, 255);
     uint32_t grey = uint32_t(level) * 0x010101u;
     if (InFront(object, f)) {
@@ -168,10 +168,10 @@ int EdgeSide(int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t xc, int32_t
 
 void BlendSpan(int32_t x0, int32_t x1, int32_t y, uint32_t colour, uint32_t* pixels) {
   if (x0 > x1) std::swap(x0, x1);
-  x0 = std::clamp(x0, 0, kScreenWidth - 1);
-  x1 = std::clamp(x1, 0, kScreenWidth - 1);
-  if (x0 == x1 || x0 >= kScreenWidth - 1) return;
-  uint32_t* row = pixels + size_t(y) * kScreenWidth;
+  x0 = std::clamp(x0, 0, kFrameWidth - 1);
+  x1 = std::clamp(x1, 0, kFrameWidth - 1);
+  if (x0 == x1 || x0 >= kFrameWidth - 1) return;
+  uint32_t* row = pixels + size_t(y) * kFrameWidth;
   for (int32_t x = x0; x < x1; ++x) row[x] = HalfBlend(row[x], colour);
 }
 
@@ -190,8 +190,8 @@ void SpanRows(int64_t y, int64_t last, float xL, float kL, float xS, float kS, u
   }
   for (; y <= last; ++y) {
     // Rows below the screen draw nothing, so the walk ends there.
-    if (y >= kScreenHeight) break;
-    if (y >= 0) BlendSpan(Trunc(xL), Trunc(xS), int32_t(y), colour, pixels);
+    if (y >= kFrameHeight) break;
+    if (y >= 0) BlendSpan(TruncOrIndefinite(xL), TruncOrIndefinite(xS), int32_t(y), colour, pixels);
     xL += kL, xS += kS;
   }
 }
@@ -226,8 +226,8 @@ template <bool kXMajor>
 void WalkLine(int64_t x, int64_t y, int sx, int sy, int64_t major, int64_t minor, int64_t err, int64_t steps,
               uint32_t colour, uint32_t* pixels) {
   for (; steps > 0; --steps) {
-    if (uint64_t(x - 1) < uint64_t(kScreenWidth - 1) && uint64_t(y - 1) < uint64_t(kScreenHeight - 1)) {
-      uint32_t& p = pixels[size_t(y) * kScreenWidth + size_t(x)];
+    if (uint64_t(x - 1) < uint64_t(kFrameWidth - 1) && uint64_t(y - 1) < uint64_t(kFrameHeight - 1)) {
+      uint32_t& p = pixels[size_t(y) * kFrameWidth + size_t(x)];
       p = HalfBlend(p, colour);
     }
     err += minor;
@@ -253,7 +253,7 @@ void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, 
   int64_t major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
   int64_t err = major / 2;
   int64_t pos[2] = {x0, y0};  // x, y
-  const int64_t lo[2] = {1, 1}, hi[2] = {kScreenWidth - 1, kScreenHeight - 1};
+  const int64_t lo[2] = {1, 1}, hi[2] = {kFrameWidth - 1, kFrameHeight - 1};
   const int step[2] = {sx, sy};
   const int m = xMajor ? 0 : 1, n = 1 - m;  // major and minor axis
   int64_t steps = major + 1;
@@ -284,9 +284,9 @@ void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, 
   // line stays inside the box its ends span), and the walk needs no test.
   if (skip == 0 && steps == major + 1 && x0 >= lo[0] && x0 <= hi[0] && x1 >= lo[0] && x1 <= hi[0] &&
       y0 >= lo[1] && y0 <= hi[1] && y1 >= lo[1] && y1 <= hi[1]) {
-    uint32_t* p = pixels + size_t(y0) * kScreenWidth + size_t(x0);
-    std::ptrdiff_t along = xMajor ? sx : std::ptrdiff_t(sy) * kScreenWidth;
-    std::ptrdiff_t across = xMajor ? std::ptrdiff_t(sy) * kScreenWidth : sx;
+    uint32_t* p = pixels + size_t(y0) * kFrameWidth + size_t(x0);
+    std::ptrdiff_t along = xMajor ? sx : std::ptrdiff_t(sy) * kFrameWidth;
+    std::ptrdiff_t across = xMajor ? std::ptrdiff_t(sy) * kFrameWidth : sx;
     for (; steps > 0; --steps) {
       *p = HalfBlend(*p, colour);
       err += minor;
@@ -303,27 +303,27 @@ void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, 
 }
 
 void PlotDot(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b, uint32_t* pixels) {
-  if (!(x > 1 && x < kScreenWidth - 1 && y > 1 && y < kScreenHeight - 1)) return;
-  uint32_t* p = pixels + size_t(y) * kScreenWidth + x;
+  if (!(x > 1 && x < kFrameWidth - 1 && y > 1 && y < kFrameHeight - 1)) return;
+  uint32_t* p = pixels + size_t(y) * kFrameWidth + x;
   uint32_t half = uint32_t(r >> 1) << 16 | uint32_t(g >> 1) << 8 | uint32_t(b >> 1);
   p[0] = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
   p[1] = half;
   p[-1] = half;
-  p[-kScreenWidth] = half;
-  p[kScreenWidth] = half;
+  p[-kFrameWidth] = half;
+  p[kFrameWidth] = half;
 }
 
 void SmoothRow(uint32_t* first, int32_t count) {
   uint32_t rb = 0, g = 0;
   for (uint32_t* p = first; p < first + count; ++p) {
-    uint32_t right = p[1], below = p[kScreenWidth], above = p[-kScreenWidth];
+    uint32_t right = p[1], below = p[kFrameWidth], above = p[-kFrameWidth];
     rb = ((rb + (right & 0xFF00FF) + (below & 0xFF00FF) + (above & 0xFF00FF)) >> 2) & 0xFF00FF;
     g = ((g + (right & 0xFF00) + (below & 0xFF00) + (above & 0xFF00)) >> 2) & 0xFF00;
     *p = rb + g;
   }
 }
 
-#if defined(__SSE2__)
+#if DORSEL_PACKED
 namespace {
 
 // [low half of `low`, high half of `high`] of two registers.
@@ -351,8 +351,8 @@ void SmoothPacked(uint32_t* p, int32_t groups, uint32_t& rb, uint32_t& g) {
                             short(g >> 8), short(rb & 0xFF));
   for (int32_t k = 0; k < groups; ++k, p += 4) {
     __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + kScreenWidth));
-    __m128i above = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - kScreenWidth));
+    __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + kFrameWidth));
+    __m128i above = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - kFrameWidth));
     __m128i any = _mm_or_si128(x, _mm_and_si128(_mm_or_si128(_mm_or_si128(right, below), above), colour));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) == 0xFFFF) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p), zero);
@@ -386,14 +386,14 @@ void SmoothPacked(uint32_t* p, int32_t groups, uint32_t& rb, uint32_t& g) {
 #endif
 
 void SmoothRow(uint32_t* first, int32_t count, int useMmx) {
-#if defined(__SSE2__)
+#if DORSEL_PACKED
   if (useMmx && count > 0) {
     uint32_t rb = 0, g = 0;
     int32_t groups = count / 4;
     SmoothPacked(first, groups, rb, g);
     // The last few pixels one by one, from the value the groups carried.
     for (uint32_t* p = first + 4 * groups; p < first + count; ++p) {
-      uint32_t right = p[1], below = p[kScreenWidth], above = p[-kScreenWidth];
+      uint32_t right = p[1], below = p[kFrameWidth], above = p[-kFrameWidth];
       rb = ((rb + (right & 0xFF00FF) + (below & 0xFF00FF) + (above & 0xFF00FF)) >> 2) & 0xFF00FF;
       g = ((g + (right & 0xFF00) + (below & 0xFF00) + (above & 0xFF00)) >> 2) & 0xFF00;
       *p = rb + g;

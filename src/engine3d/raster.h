@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/frame.h"
+#include "base/pixels.h"
 #include "engine3d/scene.h"
 
-constexpr int kScreenWidth = 512;
-constexpr int kScreenHeight = 384;
 constexpr float kFocal = 256;
 constexpr float kCentreX = 256, kCentreY = 192;
 
@@ -18,18 +18,8 @@ struct DepthOrder {
   std::vector<int32_t> depthKeys;
 };
 
-// Float to int towards zero. Values no int32 holds (and NaN) give INT32_MIN,
-// as the processor's own conversion does, instead of undefined behaviour.
-inline int32_t Trunc(float v) {
-  if (!(v >= -2147483648.0f && v < 2147483648.0f)) return INT32_MIN;
-  return int32_t(v);
-}
-inline int32_t ScreenX(float cx, float cz) { return Trunc(cx * kFocal / cz + kCentreX); }
-inline int32_t ScreenY(float cy, float cz) { return Trunc(cy * kFocal / cz + kCentreY); }
-
-inline uint32_t HalfBlend(uint32_t pixel, uint32_t colour) {
-  return ((colour >> 1) & 0x7F7F7F) + ((pixel >> 1) & 0x7F7F7F);
-}
+inline int32_t ScreenX(float cx, float cz) { return TruncOrIndefinite(cx * kFocal / cz + kCentreX); }
+inline int32_t ScreenY(float cy, float cz) { return TruncOrIndefinite(cy * kFocal / cz + kCentreY); }
 
 // A face cut at the camera plane: up to four points in camera space.
 struct ClipBuffer {

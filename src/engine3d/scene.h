@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/crt_random.h"
+#include "base/crt_random.h"
 
 constexpr int kSceneCount = 6;
 constexpr int kObjectSlots = 1000;

@@ -71,7 +71,7 @@ void BuildDepthKeys(const SceneObject& object, DepthOrder& order) {
   for (size_t i = 0; i < n; ++i) {
     const FaceIndices& f = object.faces[i];
     order.faceOrder[i] = int32_t(i);
-    order.depthKeys[i] = Trunc((object.vertices[f.a].cz + object.vertices[f.b].cz +
+    order.depthKeys[i] = TruncOrIndefinite((object.vertices[f.a].cz + object.vertices[f.b].cz +
                                 object.vertices[f.c].cz) * kThird);
   }
 }

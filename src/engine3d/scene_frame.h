@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "effects2d/keypath.h"
+#include "base/vec3.h"
 #include "engine3d/raster.h"
 #include "engine3d/scene.h"
 

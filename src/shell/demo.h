@@ -1,10 +1,10 @@
 // The whole show in one object: the host it runs on, the viewer's settings,
 // the process-wide handles, the display, the clock, the director and its
-// effects. A test builds one, drives it and throws it away.
+// effects. A test builds one, drives it and throws it away. Below the shell
+// only the director's recipes see it; everything else takes its parts.
 #pragma once
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "director/console_line.h"
@@ -13,6 +13,9 @@
 #include "director/table_warp.h"
 #include "director/text_writer.h"
 #include "director/tiles.h"
+#include "base/clock.h"
+#include "base/crt_random.h"
+#include "base/settings.h"
 #include "display/display.h"
 #include "display/present.h"
 #include "display/screenshot.h"
@@ -25,12 +28,7 @@
 #include "engine3d/raster.h"
 #include "engine3d/scene.h"
 #include "host/platform.h"
-#include "shell/clock.h"
-#include "shell/crt_random.h"
-#include "shell/settings.h"
-
-// The demo window's title; its error boxes use it as their caption too.
-inline constexpr const char* kDemoTitle = "dorsel @ oru\u00B4" "99";
+#include "shell/settings_window.h"
 
 // Every picture the loading phase reads, one record each, in the order it
 // reads them. Those marked "kept" are read and kept, but nothing draws them.
@@ -71,18 +69,14 @@ struct Demo {
   bool skipSettings = true;
   SettingsControls settingsControls;
 
+  // The original's process-wide handles and what detection found.
   host::HWND MainWindow = 0;
-  // Display failures reported (each ends the show): the program's exit
-  // status says so even when the show had run before one.
-  int displayFailures = 0;
   host::Song* SongHandle = nullptr;
-  int DisplayReady = 0;
-  host::Rect SavedWindowRect;
   int DirectXVersion = 0;
   int OsPlatform = 0;
 
-  DisplayState display;
   RenderTarget target;
+  Display display{platform.display, platform.windows, settings, target};
   DemoClock clock;
   Director director;
   Landscape landscape;
@@ -102,15 +96,11 @@ struct Demo {
   // 3D engine's records:
   std::array<Scene, kSceneCount> scenes;
   int sceneCounter = 0;  // the next entry of kSceneFiles to load
-  int sceneMissing = 0;  // a scene file could not be opened: the show ends with 1
+  bool sceneMissing = false;  // a scene file could not be opened: the show ends with 1
   DepthOrder depthOrder;  // FaceOrder and DepthKeys, room for the largest object loaded
   std::vector<uint32_t> frameBuffer;
   CrtRandom random;
 
   uint32_t startOffsetMs = 0;  // the show begins this far in
-  int shutdowns = 0;
-  long presents = 0;  // frames handed to the display
-  // Runs after every frame of the loop (the headless driver's clock, capture).
-  std::function<void()> afterFrame;
   Screenshots screenshots;  // F9
 };

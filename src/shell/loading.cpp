@@ -2,63 +2,60 @@
 #include "shell/demo.h"
 #include "shell/startup.h"
 
-namespace {
-
-void Load(Demo& demo, const char* file, PcxImage& image, size_t minPixels = 0) {
-  LoadPCX(file, image, demo.platform.windows, demo.MainWindow, minPixels);
-}
-
-}  // namespace
-
 // Every table and record the show needs is built here, once, in a fixed
 // order (the order fixes which random numbers each effect receives), and the
 // song starts last so the first frame's demo time is close to 0. A picture
-// that is missing or broken has already said so in its loader's box; loading
-// goes on without it.
+// that is missing or broken is reported in the loader's box once every
+// picture has been read; loading goes on without it.
 void LoadDemoAssets(Demo& demo) {
   // 1-2. Room for 640 × 480 pixels, of which the first 512 × 384 are the frame.
   demo.frameBuffer.assign(640 * 480, 0);
   demo.wobble.columnShift.assign(kWobbleShiftEntries, 0);
   SetFrameBuffer(demo.target, demo.frameBuffer.data());
+  PictureErrors errors;
+  auto load = [&errors](const char* file, PcxImage& image, size_t minPixels = 0) {
+    LoadPCX(file, image, errors, minPixels);
+  };
   // 3. The ray-cast scene.
   InitTraceScene(demo.trace);
   // 4. The flare sprite.
-  InitFlareSprite(demo.flare, demo.platform.windows, demo.MainWindow);
+  InitFlareSprite(demo.flare, errors);
   // 5. The logo set.
-  SetUpLogoSet(demo.logoSet, demo.random, demo.platform.windows, demo.MainWindow);
+  SetUpLogoSet(demo.logoSet, demo.random, errors);
   // 6. The warp tables.
   BuildWarpTables(demo.warp);
   // 7. The landscape.
-  BuildLandscape(demo.landscape, "illasti2.pcx", demo.platform.windows, demo.MainWindow);
+  BuildLandscape(demo.landscape, "illasti2.pcx", errors);
   // 8. The bump-mapped lights.
-  InitBumpLights(demo.bumpLights, "lehdet.pcx", "korkeus.pcx", demo.platform.windows, demo.MainWindow);
+  InitBumpLights(demo.bumpLights, "lehdet.pcx", "korkeus.pcx", errors);
   // 9-10. The pictures, in the order the show always read them.
   Pictures& p = demo.pictures;
-  Load(demo, "staff2.pcx", p.staff2);
-  Load(demo, "atomb.pcx", p.atomb);
-  Load(demo, "viivak.pcx", p.viivak);
-  Load(demo, "staticdi.pcx", p.staticdi1);
-  Load(demo, "staticdi.pcx", p.staticdi2);
-  Load(demo, "7.pcx", p.land7);
-  Load(demo, "bump.pcx", p.bump);
-  Load(demo, "6.pcx", p.zoom6, kZoomTexturePixels);
-  Load(demo, "mech_v.pcx", p.mechV);
-  Load(demo, "g_v.pcx", p.gV);
-  Load(demo, "image2.pcx", p.image2);
-  Load(demo, "tilpeh1.pcx", p.tilpeh1);
-  Load(demo, "tilpeh2.pcx", p.tilpeh2);
-  Load(demo, "tilpe3v4.pcx", p.tilpe3v4);
-  Load(demo, "tilpeh4.pcx", p.tilpeh4);
-  Load(demo, "tilpeh5.pcx", p.tilpeh5);
-  Load(demo, "tilpeh6.pcx", p.tilpeh6);
-  Load(demo, "tilpeh7.pcx", p.tilpeh7);
-  Load(demo, "tilpeh8.pcx", p.tilpeh8);
-  Load(demo, "alareuna.pcx", p.alareuna);
-  Load(demo, "ylareuna.pcx", p.ylareuna);
+  load("staff2.pcx", p.staff2);
+  load("atomb.pcx", p.atomb);
+  load("viivak.pcx", p.viivak);
+  load("staticdi.pcx", p.staticdi1);
+  load("staticdi.pcx", p.staticdi2);
+  load("7.pcx", p.land7);
+  load("bump.pcx", p.bump);
+  load("6.pcx", p.zoom6, kZoomTexturePixels);
+  load("mech_v.pcx", p.mechV);
+  load("g_v.pcx", p.gV);
+  load("image2.pcx", p.image2);
+  load("tilpeh1.pcx", p.tilpeh1);
+  load("tilpeh2.pcx", p.tilpeh2);
+  load("tilpe3v4.pcx", p.tilpe3v4);
+  load("tilpeh4.pcx", p.tilpeh4);
+  load("tilpeh5.pcx", p.tilpeh5);
+  load("tilpeh6.pcx", p.tilpeh6);
+  load("tilpeh7.pcx", p.tilpeh7);
+  load("tilpeh8.pcx", p.tilpeh8);
+  load("alareuna.pcx", p.alareuna);
+  load("ylareuna.pcx", p.ylareuna);
   // 11. The raster set.
-  SetUpRasterSet(demo.rasterSet, demo.platform.windows, demo.MainWindow);
+  SetUpRasterSet(demo.rasterSet, errors);
   // 12. The font.
-  Load(demo, "fontti.pcx", p.fontti);
+  load("fontti.pcx", p.fontti);
+  for (const std::string& text : errors) demo.platform.windows.MessageBox(demo.MainWindow, text, kPcxErrorCaption);
   // 13. The director's paths and the flares' phases.
   FillPaths(demo.director);
   FillFlarePhases(demo.director);
@@ -72,7 +69,7 @@ void LoadDemoAssets(Demo& demo) {
   for (; demo.sceneCounter < kSceneCount; ++demo.sceneCounter) {
     int k = demo.sceneCounter;
     if (!LoadScene(demo.scenes[k], kSceneFiles[k], demo.random)) {
-      demo.sceneMissing = 1;
+      demo.sceneMissing = true;
       return;
     }
   }
@@ -83,7 +80,7 @@ void LoadDemoAssets(Demo& demo) {
   CreateTextWriter(demo.textWriter);
   // 17. The song, then the clock.
   demo.platform.player.PlaySong(demo.SongHandle);
-  SeedDemoClock(demo);
+  SeedDemoClock(demo.clock, demo.platform.player.SongTimeMs(demo.SongHandle));
   // 18. The text writer's first page.
   SetTextPage(demo.textWriter, 20, 35, 0, 0, 350, 33, MmxListing());
 }

@@ -17,7 +17,7 @@ void RegisterClasses(Demo& demo) {
                             CS_HREDRAW | CS_VREDRAW, kProgramIcon, false, true});
   ws.RegisterClass(WndClass{"Demo",
                             [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
-                              return MainWndProc(demo, w, m, wp, lp);
+                              return MainWndProc(demo.display, w, m, wp, lp);
                             },
                             CS_HREDRAW | CS_VREDRAW, kProgramIcon, true});
 }
@@ -31,13 +31,13 @@ static int SoundFailure(Demo& demo, const char* error) {
   return 0;
 }
 
-int WinMain(Demo& demo, int showCommand) {
+int WinMain(Demo& demo, int showCommand, Driver& driver) {
   WindowSystem& ws = demo.platform.windows;
   ModulePlayer& player = demo.platform.player;
 
   demo.settings.useMmx = CpuHasMmx();
   RegisterClasses(demo);
-  InstallScreenshotKey(demo);
+  InstallScreenshotKey(demo.screenshots, ws, demo.clock);
   DetectSystem(demo.platform, &demo.DirectXVersion, &demo.OsPlatform);
 
   HWND settings = ws.CreateWindow("Settings", "dorsel settings", WS_SETTINGS, CW_USEDEFAULT,
@@ -65,10 +65,10 @@ int WinMain(Demo& demo, int showCommand) {
   if (!window) return 0;
   ws.ShowWindow(window, showCommand);
   ws.UpdateWindow(window);
-  ws.GetWindowRect(window, &demo.SavedWindowRect);
+  ws.GetWindowRect(window, &demo.display.SavedWindowRect);
   demo.MainWindow = window;
 
-  if (!OpenDisplay(demo, demo.target, demo.MainWindow)) {
+  if (!OpenDisplay(demo.display, demo.MainWindow)) {
     ws.DestroyWindow(demo.MainWindow);
     return 0;
   }
@@ -80,14 +80,16 @@ int WinMain(Demo& demo, int showCommand) {
   LoadDemoAssets(demo);
   // A missing scene ends the program before the show starts, with code 1.
   if (demo.sceneMissing) return 1;
-  if (demo.settings.noSound) StartWallClock(demo);
+  if (demo.settings.noSound)
+    StartWallClock(demo.clock, uint32_t(demo.platform.backend->NowMs()), demo.startOffsetMs);
 
-  int code = RunFrameLoop(demo);
+  int code = RunFrameLoop(demo, driver);
   ShutdownDemo(demo);
+  ++driver.shutdowns;
   return code;
 }
 
-int RunFrameLoop(Demo& demo) {
+int RunFrameLoop(Demo& demo, Driver& driver) {
   WindowSystem& ws = demo.platform.windows;
   Msg msg;
   for (;;) {
@@ -97,9 +99,9 @@ int RunFrameLoop(Demo& demo) {
       ws.DispatchMessage(msg);
       continue;
     }
-    if (demo.DisplayReady) {
+    if (demo.display.DisplayReady) {
       DemoFrame(demo);
-      if (demo.afterFrame) demo.afterFrame();
+      if (driver.afterFrame) driver.afterFrame();
     }
   }
 }
@@ -107,7 +109,6 @@ int RunFrameLoop(Demo& demo) {
 // Frees the song, the sound library, the large buffers and the pictures the
 // director draws, in that order; everything else goes with the process.
 void ShutdownDemo(Demo& demo) {
-  ++demo.shutdowns;
   ModulePlayer& player = demo.platform.player;
   // 1-2. The song, then the sound library.
   player.FreeSong(demo.SongHandle);
@@ -125,7 +126,7 @@ void ShutdownDemo(Demo& demo) {
   demo.bumpLights.height = PcxImage{};
   demo.bumpLights.spot = {};
   // 6. The display.
-  CloseDisplay(demo);
+  CloseDisplay(demo.display);
   // 7. The pictures the director draws.
   Pictures& p = demo.pictures;
   for (PcxImage* image : {&p.staff2, &p.atomb, &p.viivak, &p.staticdi2, &p.land7, &p.bump, &p.zoom6,

@@ -1,5 +1,7 @@
 // Start-up, the frame loop and shutdown.
 #pragma once
+#include <functional>
+
 #include "host/win.h"
 
 namespace host {
@@ -8,12 +10,19 @@ struct Platform;
 
 struct Demo;
 
+// What the one who drives the program (its command line, a test) hooks into
+// the loop and learns of it.
+struct Driver {
+  std::function<void()> afterFrame;  // runs after every frame of the loop
+  int shutdowns = 0;                 // how often the show was shut down
+};
+
 // The program's entry: settings, the demo window, the display, the sound
 // library and the song, loading, the frame loop, shutdown. Returns 0 on every
 // early exit but a missing scene file (1), otherwise the code of the quit
 // request that ended the loop.
-int WinMain(Demo& demo, int showCommand);
-int RunFrameLoop(Demo& demo);
+int WinMain(Demo& demo, int showCommand, Driver& driver);
+int RunFrameLoop(Demo& demo, Driver& driver);
 void ShutdownDemo(Demo& demo);
 void LoadDemoAssets(Demo& demo);
 // Finds the operating system's family and the display interfaces' level.

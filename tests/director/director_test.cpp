@@ -35,10 +35,16 @@ TEST(DemoFrame, FromTheEndOnNothingIsDrawnOrPresented) {
   int shown = s.backend.ShowCount();
   s.demo.frameBuffer[0] = 0x00123456;
   for (uint32_t t : {234000u, 234001u, 250000u}) {
+    host::Msg m;
+    while (s.platform->windows.PeekMessage(&m, true)) {
+    }
     s.FrameAt(t);
     EXPECT_EQ(s.backend.ShowCount(), shown) << t;
     EXPECT_EQ(s.demo.frameBuffer[0], 0x00123456u) << t;
     EXPECT_EQ(s.demo.director.lastWindow, 22);
+    // Past the last millisecond the frame closes the demo window.
+    bool closes = s.platform->windows.PeekMessage(&m, true) && m.message == host::WM_CLOSE;
+    EXPECT_EQ(closes, t > 234000u) << t;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "director/timetable.h"
+#include "director/director.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@ TEST(Timetable, OneLinePerWindowOfTheScheduleTheDirectorRuns) {
     EXPECT_EQ(window, n + 1);
     EXPECT_EQ(fromS * 1000 + fromMs, kSchedule[n].from) << line;
     EXPECT_EQ(toS * 1000 + toMs, kSchedule[n].to) << line;
-    EXPECT_EQ(line.substr(size_t(used)), kWindowContents[n]);
-    EXPECT_GT(std::string(kWindowContents[n]).size(), 10u) << "window " << n + 1 << " needs words";
+    EXPECT_EQ(line.substr(size_t(used)), kSchedule[n].contents);
+    EXPECT_GT(std::string(kSchedule[n].contents).size(), 10u) << "window " << n + 1 << " needs words";
     // The time each line names is the window the director picks there.
     EXPECT_EQ(ScheduleWindow(kSchedule[n].from), n + 1);
     EXPECT_EQ(ScheduleWindow(kSchedule[n].to - 1), n + 1);

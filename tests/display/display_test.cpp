@@ -20,8 +20,8 @@ bool OpenDisplayOnly(Show& s, int windowed, int videoMode) {
   s.demo.settings.videoMode = videoMode;
   s.demo.MainWindow =
       s.platform->windows.CreateWindow("Demo", kDemoTitle, host::WS_OVERLAPPEDWINDOW, 100, 80, 512, 384);
-  s.platform->windows.GetWindowRect(s.demo.MainWindow, &s.demo.SavedWindowRect);
-  return OpenDisplay(s.demo, s.demo.target, s.demo.MainWindow) == 1;
+  s.platform->windows.GetWindowRect(s.demo.MainWindow, &s.demo.display.SavedWindowRect);
+  return OpenDisplay(s.demo.display, s.demo.MainWindow) == 1;
 }
 
 TEST(Display, EachPathTakesItsStepsInOrder) {
@@ -55,7 +55,7 @@ TEST(Display, EachPathTakesItsStepsInOrder) {
     if (!c.newerInterface) s.platform->display.RemoveInterface(host::DisplayInterface::DirectDraw4);
     ASSERT_TRUE(OpenDisplayOnly(s, c.windowed, c.mode));
     EXPECT_EQ(s.platform->display.CallLog(), c.calls);
-    EXPECT_EQ(s.demo.DisplayReady, 1);
+    EXPECT_EQ(s.demo.display.DisplayReady, 1);
     EXPECT_TRUE(s.BoxTexts().empty());
   }
 }
@@ -88,8 +88,8 @@ TEST(Display, PathsPaletteAndRelease) {
     EXPECT_EQ(s.demo.target.height, 384);
     EXPECT_EQ(s.demo.target.bitsPerPixel, 32);
     // Released twice, as an error path and then WM_DESTROY do.
-    ReleaseAllObjects(s.demo, s.demo.MainWindow);
-    ReleaseAllObjects(s.demo, s.demo.MainWindow);
+    ReleaseAllObjects(s.demo.display, s.demo.MainWindow);
+    ReleaseAllObjects(s.demo.display, s.demo.MainWindow);
     EXPECT_EQ(s.platform->display.LiveSurfaces(), 0);
     EXPECT_EQ(s.platform->display.LivePalettes(), c.palette ? 1 : 0);  // palettes outlive releases
   }
@@ -116,7 +116,7 @@ TEST(Display, ClosingReleasesEveryInterfaceObtained) {
     // surfaces, shutdown then closes the display.
     s.platform->windows.DestroyWindow(s.demo.MainWindow);
     size_t before = s.platform->display.CallLog().size();
-    CloseDisplay(s.demo);
+    CloseDisplay(s.demo.display);
     const std::vector<std::string>& log = s.platform->display.CallLog();
     EXPECT_EQ(std::vector<std::string>(log.begin() + long(before), log.end()), c.releases);
     EXPECT_FALSE(s.platform->display.HasInterface(1));
@@ -139,12 +139,12 @@ TEST(Display, TheFramesSurfaceHoldsItsRowsWithoutPadding) {
     EXPECT_EQ(frame->height, 384);
     EXPECT_EQ(frame->bitsPerPixel, 32);
     EXPECT_EQ(frame->pitch, 512 * 4);
-    BeginFrame(s.demo);
+    BeginFrame(s.demo.display);
     ASSERT_NE(s.demo.target.pixels, nullptr);
     EXPECT_EQ(static_cast<const void*>(s.demo.target.pixels), static_cast<const void*>(frame->memory.data()));
     EXPECT_EQ(s.demo.target.surfacePitch, 512 * 4);
     EXPECT_EQ(frame->memory.size(), size_t(kFramePixels) * 4) << "exactly the frame, no more, no less";
-    PresentFrame(s.demo);
+    PresentFrame(s.demo.display);
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 #include "support/show.h"
 
 namespace {
@@ -99,7 +99,7 @@ TEST(FadeTarget, ScalesEveryChannelAndClearsTheTopByte) {
   target.height = 384;
   for (const Case& c : cases) {
     std::fill(pixels.begin(), pixels.end(), c.in);
-    FadeTarget(target, c.factor);
+    FadeTarget(target, c.factor, 0);
     EXPECT_EQ(pixels.front(), c.out) << c.factor << " on " << std::hex << c.in;
     EXPECT_EQ(pixels.back(), c.out) << c.factor << " on " << std::hex << c.in;
   }
@@ -108,7 +108,7 @@ TEST(FadeTarget, ScalesEveryChannelAndClearsTheTopByte) {
 TEST(RenderTarget, SetFrameBufferLeavesTheDrawingTarget) {
   testing_support::Show s;
   ASSERT_TRUE(s.Open(1));
-  BeginFrame(s.demo);
+  BeginFrame(s.demo.display);
   uint32_t* drawing = s.demo.target.pixels;
   ASSERT_NE(drawing, nullptr);
   EXPECT_NE(drawing, s.demo.frameBuffer.data());  // windowed: the locked surface
@@ -123,9 +123,9 @@ TEST(PresentFrame, FullScreenModesShowTheConvertedFrame) {
     SCOPED_TRACE(kVideoModes[mode].label);
     testing_support::Show s;
     ASSERT_TRUE(s.Open(0, mode));
-    BeginFrame(s.demo);
+    BeginFrame(s.demo.display);
     std::fill(s.demo.frameBuffer.begin(), s.demo.frameBuffer.begin() + kFramePixels, 0x00FFFFFF);
-    PresentFrame(s.demo);
+    PresentFrame(s.demo.display);
     ASSERT_EQ(s.backend.ScreenWidth(), kVideoModes[mode].width);
     ASSERT_EQ(s.backend.ScreenHeight(), kVideoModes[mode].height);
     int left = (kVideoModes[mode].width - 512) / 2, top = (kVideoModes[mode].height - 384) / 2;
@@ -140,9 +140,9 @@ TEST(PresentFrame, FullScreenModesShowTheConvertedFrame) {
 TEST(PresentFrame, WindowedFramesAreBlittedIntoTheClientArea) {
   testing_support::Show s;
   ASSERT_TRUE(s.Open(1));
-  BeginFrame(s.demo);
+  BeginFrame(s.demo.display);
   for (int i = 0; i < kFramePixels; ++i) s.demo.target.pixels[i] = uint32_t(i);
-  PresentFrame(s.demo);
+  PresentFrame(s.demo.display);
   ASSERT_EQ(s.backend.ScreenWidth(), 512);
   ASSERT_EQ(s.backend.ScreenHeight(), 384);
   const auto& screen = s.backend.Screen();

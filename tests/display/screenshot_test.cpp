@@ -47,13 +47,13 @@ TEST(Screenshot, F9WritesThePictureOnTheScreenNamedByTheDemoTime) {
     Show s;
     ASSERT_TRUE(s.Open(c.windowed, c.videoMode));
     s.demo.screenshots.folder = folder;
-    InstallScreenshotKey(s.demo);
+    InstallScreenshotKey(s.demo.screenshots, s.demo.platform.windows, s.demo.clock);
     // Something to see even where the recipe draws nothing over it.
     s.FrameAt(c.ms - 20);
     for (int y = 0; y < 384; ++y)
       for (int x = 0; x < 512; ++x) s.demo.target.pixels[y * 512 + x] = Pattern(x, y);
     s.JumpTo(c.ms - 20);
-    PresentFrame(s.demo);
+    PresentFrame(s.demo.display);
     s.FrameAt(c.ms);
 
     testing::internal::CaptureStdout();
@@ -93,7 +93,7 @@ TEST(Screenshot, AFolderThatCannotBeWrittenIsReportedAndTheShowGoesOn) {
   Show s;
   ASSERT_TRUE(s.Open(1));
   s.demo.screenshots.folder = "/nonexistent/folder";
-  InstallScreenshotKey(s.demo);
+  InstallScreenshotKey(s.demo.screenshots, s.demo.platform.windows, s.demo.clock);
   s.FrameAt(25000);
   testing::internal::CaptureStderr();
   s.platform->windows.DispatchMessage(host::Msg{s.demo.MainWindow, host::WM_KEYDOWN, host::VK_F9, 0});

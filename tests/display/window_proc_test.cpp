@@ -62,7 +62,7 @@ TEST(MainWndProc, F11SwitchesToFullScreenAndBackToTheSamePlace) {
   s.platform->windows.SetWindowPos(s.demo.MainWindow, 300, 200, 512, 384);
   Send(s, host::WM_KEYDOWN, host::VK_F11);
   EXPECT_EQ(s.demo.settings.windowed, 0);
-  EXPECT_EQ(s.demo.DisplayReady, 1);
+  EXPECT_EQ(s.demo.display.DisplayReady, 1);
   EXPECT_TRUE(s.platform->display.Exclusive());
   ASSERT_NE(s.demo.display.primary4, nullptr);
   EXPECT_EQ(s.demo.display.primary4->width, 640);
@@ -102,9 +102,9 @@ TEST(MainWndProc, AFailedSwitchReportsAndEndsTheShow) {
   s.platform->display.FailCall(DisplayCall::SetDisplayMode, host::DDERR_UNSUPPORTEDMODE, 1);
   Send(s, host::WM_KEYDOWN, host::VK_F11);
   EXPECT_EQ(s.BoxTexts(), std::vector<std::string>{"SetDisplayMode FAILED"});
-  EXPECT_EQ(s.demo.displayFailures, 1) << "the program would end as if nothing had failed";
+  EXPECT_EQ(s.demo.display.failures, 1) << "the program would end as if nothing had failed";
   EXPECT_FALSE(s.platform->windows.IsWindow(s.demo.MainWindow));
-  EXPECT_EQ(s.demo.DisplayReady, 1);
+  EXPECT_EQ(s.demo.display.DisplayReady, 1);
   EXPECT_EQ(s.demo.settings.windowed, 1);  // switched back before giving up
   EXPECT_EQ(Drain(s), std::vector<uint32_t>{host::WM_QUIT});
 }
@@ -115,11 +115,11 @@ TEST(MainWndProc, MovingTheWindowMovesTheBlit) {
   s.platform->windows.WindowMoved(s.demo.MainWindow, host::Point{400, 250});
   EXPECT_EQ(s.demo.display.BlitDestRect, (host::Rect{400, 250, 912, 634}));
   EXPECT_EQ(s.demo.display.BlitSourceRect, (host::Rect{0, 0, 512, 384}));
-  EXPECT_EQ(s.demo.SavedWindowRect, (host::Rect{400, 250, 912, 634}));
+  EXPECT_EQ(s.demo.display.SavedWindowRect, (host::Rect{400, 250, 912, 634}));
   // The next frame lands at the new place on the desktop.
-  BeginFrame(s.demo);
+  BeginFrame(s.demo.display);
   std::fill(s.demo.target.pixels, s.demo.target.pixels + kFramePixels, 0x00C0FFEE);
-  PresentFrame(s.demo);
+  PresentFrame(s.demo.display);
   const host::Surface* desktop = s.platform->display.PrimarySurface();
   auto at = [&](int x, int y) {
     return *reinterpret_cast<const uint32_t*>(desktop->memory.data() + size_t(y) * desktop->pitch + x * 4);

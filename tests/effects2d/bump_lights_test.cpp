@@ -14,10 +14,10 @@ constexpr double kHalfPi = 1.5707963267948966;
 // so frame pixel (x, y − 1) reads spot[(365 − y) × 256 + 384 − x].
 BumpLights Flat(uint32_t colour) {
   BumpLights b;
-  b.colour.width = b.height.width = kBumpWidth;
-  b.colour.height = b.height.height = kBumpHeight;
-  b.colour.pixels.assign(kBumpWidth * kBumpHeight, colour);
-  b.height.values.assign(kBumpWidth * kBumpHeight, 0);
+  b.colour.width = b.height.width = kFrameWidth;
+  b.colour.height = b.height.height = kFrameHeight;
+  b.colour.pixels.assign(kFrameWidth * kFrameHeight, colour);
+  b.height.values.assign(kFrameWidth * kFrameHeight, 0);
   BuildSpotTable(b.spot);
   b.amplitude = {0, 0, 0, 0};
   b.angle = {0, 0, 0, 0};
@@ -122,9 +122,9 @@ TEST(DrawBumpLights, SlopesOfTheHeightMapBendTheLight) {
   EXPECT_EQ(plain.At(0, 236), 0x5F5F5Fu);
   // The left neighbour of a row's first pixel is the last pixel of the row
   // above: raising it 20 tilts the slope at (0, 237) to −20.
-  b.height.values[237 * kBumpWidth - 1] = 20;
+  b.height.values[237 * kFrameWidth - 1] = 20;
   // And a raised pixel below tilts the vertical slope of (5, 237) to +30.
-  b.height.values[238 * kBumpWidth + 5] = 30;
+  b.height.values[238 * kFrameWidth + 5] = 30;
   Frame bent;
   DrawBumpLights(b, bent.target, 0, 0);
   EXPECT_EQ(bent.At(0, 236), uint32_t(Spot(b, 108, 128)) * 0x010101);
@@ -237,11 +237,11 @@ namespace {
 std::vector<uint32_t> Reference(const BumpLights& b, const std::vector<uint32_t>& before) {
   std::vector<uint32_t> out = before;
   const int level = b.level < 0 ? 0 : b.level;
-  for (int y = 1; y <= kBumpHeight - 2; ++y)
-    for (int x = 0; x < kBumpWidth; ++x) {
-      int i = y * kBumpWidth + x;
+  for (int y = 1; y <= kFrameHeight - 2; ++y)
+    for (int x = 0; x < kFrameWidth; ++x) {
+      int i = y * kFrameWidth + x;
       int gx = b.height.values[i + 1] - b.height.values[i - 1];
-      int gy = b.height.values[i + kBumpWidth] - b.height.values[i - kBumpWidth];
+      int gy = b.height.values[i + kFrameWidth] - b.height.values[i - kFrameWidth];
       uint32_t pixel = 0;
       for (int light = 1; light <= 3; ++light) {
         int lx = b.centreX + b.offset[light].x + gx - x, ly = b.centreY + b.offset[light].y + gy - y;
@@ -251,12 +251,12 @@ std::vector<uint32_t> Reference(const BumpLights& b, const std::vector<uint32_t>
           uint32_t l = Spot(b, lx, ly);
           v = std::min(255u, l + (texel * l >> 6));
         }
-        if (level < 255) v = (v * level >> 8) + ((before[i - kBumpWidth] >> shift & 0xFF) * (255 - level) >> 8);
+        if (level < 255) v = (v * level >> 8) + ((before[i - kFrameWidth] >> shift & 0xFF) * (255 - level) >> 8);
         pixel |= v << shift;
       }
-      out[i - kBumpWidth] = pixel;
+      out[i - kFrameWidth] = pixel;
     }
-  std::fill(out.begin() + (kBumpHeight - 2) * kBumpWidth, out.end(), 0u);
+  std::fill(out.begin() + (kFrameHeight - 2) * kFrameWidth, out.end(), 0u);
   return out;
 }
 
@@ -303,8 +303,8 @@ TEST(DrawBumpLights, EveryLookUpIsMadeWhereverASpotCanLand) {
   BumpLights base = Flat(0);
   uint32_t seed = 5;
   auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
-  for (int i = 0; i < kBumpWidth * kBumpHeight; ++i) {
-    int row = i / kBumpWidth;
+  for (int i = 0; i < kFrameWidth * kFrameHeight; ++i) {
+    int row = i / kFrameWidth;
     base.colour.pixels[i] = next() & 0xFFFFFF;
     base.height.values[i] = uint8_t(row % 64 < 20 ? next() : row % 64 < 40 ? (next() & 15) : 0);
   }

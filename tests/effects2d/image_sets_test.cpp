@@ -38,12 +38,11 @@ TEST(RasterTables, DistanceAndAngleAboutTheCentre) {
 }
 
 TEST(LogoSet, DrawsThreeNumbersForEachOfItsFortyParticles) {
-  std::unique_ptr<host::Platform> platform = host::MakeHeadlessPlatform(30);
-  host::Headless(*platform).quiet = true;
+  PictureErrors errors;
   ASSERT_EQ(chdir(testing_support::DataDir().c_str()), 0);
   LogoSet logo;
   CrtRandom random;
-  EXPECT_EQ(SetUpLogoSet(logo, random, platform->windows, 0), 1);
+  EXPECT_EQ(SetUpLogoSet(logo, random, errors), 1);
   CrtRandom after120;
   for (int i = 0; i < 120; ++i) after120.Next();
   EXPECT_EQ(random.state, after120.state);
@@ -70,17 +69,16 @@ TEST(LogoSet, DrawsThreeNumbersForEachOfItsFortyParticles) {
   ASSERT_EQ(chdir("/"), 0);
   LogoSet missing;
   CrtRandom again;
-  EXPECT_EQ(SetUpLogoSet(missing, again, platform->windows, 0), 0);
+  EXPECT_EQ(SetUpLogoSet(missing, again, errors), 0);
   EXPECT_EQ(again.state, after120.state);
-  EXPECT_EQ(host::Headless(*platform).messageBoxes.size(), 1u);
+  EXPECT_EQ(errors.size(), 1u);
 }
 
 TEST(RasterSet, LoadsEightPicturesAndTheFrameSequence) {
-  std::unique_ptr<host::Platform> platform = host::MakeHeadlessPlatform(30);
-  host::Headless(*platform).quiet = true;
+  PictureErrors errors;
   ASSERT_EQ(chdir(testing_support::DataDir().c_str()), 0);
   RasterSet r;
-  EXPECT_EQ(SetUpRasterSet(r, platform->windows, 0), 1);
+  EXPECT_EQ(SetUpRasterSet(r, errors), 1);
   EXPECT_EQ(r.buffer.size(), size_t(kRasterBufferBytes));
   const std::array<int32_t, 16> sequence{0, 1, 2, 3, 4, 5, 6, 7, 6, 5, 4, 3, 2, 1, 0, 0};
   EXPECT_EQ(r.frames, sequence);

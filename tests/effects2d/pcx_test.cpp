@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "host/headless.h"
 
 namespace {
 
@@ -90,16 +89,6 @@ class TempDir {
   std::string path_;
 };
 
-struct Loader {
-  Loader() : platform(host::MakeHeadlessPlatform()), headless(host::Headless(*platform)) {
-    headless.quiet = true;
-  }
-  host::WindowSystem& Windows() { return platform->windows; }
-  std::unique_ptr<host::Platform> platform;
-  host::HeadlessBackend& headless;
-};
-
-constexpr host::HWND kOwner = 1;
 
 // Decoding: runs over line and plane ends, the early end of a file, the
 // header fields that set the size, and the palette lookup.
@@ -134,11 +123,11 @@ TEST(LoadPcx, DecodesRunsAcrossLinesAndPlanes) {
   TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Loader loader;
+    PictureErrors errors;
     PcxImage image;
     std::string path = dir.Write("t.pcx", Encode(c.spec));
-    ASSERT_EQ(LoadPCX(path, image, loader.Windows(), kOwner), 1);
-    EXPECT_TRUE(loader.headless.messageBoxes.empty());
+    ASSERT_EQ(LoadPCX(path, image, errors), 1);
+    EXPECT_TRUE(errors.empty());
     EXPECT_EQ(image.width, c.width);
     EXPECT_EQ(image.height, c.height);
     size_t count = c.pixels.size();
@@ -151,10 +140,10 @@ TEST(LoadPcx, DecodesRunsAcrossLinesAndPlanes) {
 
 TEST(LoadPcx, IndexedGivesRawValuesAndLeaves24BitAlone) {
   TempDir dir;
-  Loader loader;
+  PictureErrors errors;
   PcxImage image;
   std::string path = dir.Write("h.pcx", Encode({.data = {0xC3, 7, 0xC1, 250}}));
-  ASSERT_EQ(LoadPCXIndexed(path, image, loader.Windows(), kOwner), 1);
+  ASSERT_EQ(LoadPCXIndexed(path, image, errors), 1);
   EXPECT_EQ(image.width, 2);
   EXPECT_EQ(image.height, 2);
   ASSERT_EQ(image.values.size(), 4u + 120u);
@@ -164,23 +153,23 @@ TEST(LoadPcx, IndexedGivesRawValuesAndLeaves24BitAlone) {
 
   // A file that ends early: the rest of the image reads as 255.
   ASSERT_EQ(LoadPCXIndexed(dir.Write("e.pcx", Encode({.data = {2}, .palette = false})), image,
-                           loader.Windows(), kOwner), 1);
+                           errors), 1);
   EXPECT_EQ(std::vector<uint8_t>(image.values.begin(), image.values.begin() + 4),
             (std::vector<uint8_t>{2, 255, 255, 255}));
 
   PcxImage untouched;
   untouched.width = 33;
   std::string rgb = dir.Write("rgb.pcx", Encode({.planes = 3, .data = {0xFF, 1}, .palette = false}));
-  EXPECT_EQ(LoadPCXIndexed(rgb, untouched, loader.Windows(), kOwner), 1);
+  EXPECT_EQ(LoadPCXIndexed(rgb, untouched, errors), 1);
   EXPECT_EQ(untouched.width, 33);
   EXPECT_EQ(untouched.height, 0);
   EXPECT_TRUE(untouched.values.empty());
-  EXPECT_TRUE(loader.headless.messageBoxes.empty());
+  EXPECT_TRUE(errors.empty());
 }
 
 TEST(LoadPcx, MinimumBlockLeavesRoomPastTheLastRow) {
   TempDir dir;
-  Loader loader;
+  PictureErrors errors;
   PcxImage image;
   FileSpec s{.planes = 3, .xMax = 255, .yMax = 255, .bytesPerLine = 256, .data = {}, .palette = false};
   for (int planeLine = 0; planeLine < 256 * 3; ++planeLine) {
@@ -188,7 +177,7 @@ TEST(LoadPcx, MinimumBlockLeavesRoomPastTheLastRow) {
     for (int run = 0; run < 4; ++run) s.data.insert(s.data.end(), {0xFF, v});
     s.data.insert(s.data.end(), {0xC4, v});
   }
-  ASSERT_EQ(LoadPCX(dir.Write("6.pcx", Encode(s)), image, loader.Windows(), kOwner, 67876), 1);
+  ASSERT_EQ(LoadPCX(dir.Write("6.pcx", Encode(s)), image, errors, 67876), 1);
   ASSERT_EQ(image.pixels.size(), 67876u);
   EXPECT_EQ(image.pixels[256 * 256 - 1], 0x004000u);
   EXPECT_EQ(image.pixels[256 * 256], 0u);
@@ -227,21 +216,20 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
     fs::path previous = fs::current_path();
     fs::current_path(dir.Path());
     if (!c.bytes.empty()) dir.Write("bump.pcx", c.bytes);
-    Loader loader;
+    PictureErrors errors;
     PcxImage image;
     image.width = 33;
     image.height = 44;
     image.pixels.assign(5, 1);
-    int result = c.indexed ? LoadPCXIndexed("bump.pcx", image, loader.Windows(), kOwner)
-                           : LoadPCX("bump.pcx", image, loader.Windows(), kOwner);
+    int result = c.indexed ? LoadPCXIndexed("bump.pcx", image, errors)
+                           : LoadPCX("bump.pcx", image, errors);
     fs::current_path(previous);
     EXPECT_EQ(result, c.result);
     if (c.message.empty()) {
-      EXPECT_TRUE(loader.headless.messageBoxes.empty());
+      EXPECT_TRUE(errors.empty());
     } else {
-      ASSERT_EQ(loader.headless.messageBoxes.size(), 1u);
-      EXPECT_EQ(loader.headless.messageBoxes[0].first, c.message);
-      EXPECT_EQ(loader.headless.messageBoxes[0].second, "LoadPCX ERROR!");
+      ASSERT_EQ(errors.size(), 1u);
+      EXPECT_EQ(errors[0], c.message);
     }
     EXPECT_EQ(image.width, c.width);
     EXPECT_EQ(image.height, c.height);
@@ -314,10 +302,10 @@ TEST(LoadPcx, MatchesOtherToolsDecoding) {
       ASSERT_EQ(std::system(fill(c.decode, pcx, back).c_str()), 0);
       Rgb expected;
       ASSERT_TRUE(ReadPpm(back, expected));
-      Loader loader;
+      PictureErrors errors;
       PcxImage image;
-      ASSERT_EQ(LoadPCX(pcx, image, loader.Windows(), kOwner), 1);
-      EXPECT_TRUE(loader.headless.messageBoxes.empty());
+      ASSERT_EQ(LoadPCX(pcx, image, errors), 1);
+      EXPECT_TRUE(errors.empty());
       ASSERT_GE(image.width, expected.width);
       ASSERT_EQ(image.height, expected.height);
       int mismatches = 0;

@@ -134,7 +134,8 @@ TEST_F(SdlShow, ScreenFollowsTheShowThroughF11AndEscapeEndsIt) {
   auto check = [&problems](const std::string& what, const std::string& mismatch) {
     if (!mismatch.empty()) problems.push_back(what + ": " + mismatch);
   };
-  demo.afterFrame = [&] {
+  Driver driver;
+  driver.afterFrame = [&] {
     if (++frames < 5) return;  // let the window settle on the server first
     if (++waited > 1000) {     // a step that never comes: stop the show
       problems.push_back("the show never got past step " + std::to_string(int(step)));
@@ -204,7 +205,7 @@ TEST_F(SdlShow, ScreenFollowsTheShowThroughF11AndEscapeEndsIt) {
               ScreenShows([frame](int x, int y) { return Grey(frame[y * 512 + x]); }, left, top, scale));
         for (int y = 0; y < 384; ++y)
           for (int x = 0; x < 512; ++x) demo.frameBuffer[size_t(y) * 512 + x] = Pattern(x, y);
-        PresentFrame(demo);
+        PresentFrame(demo.display);
         check("a frame presented in full screen",
               ScreenShows([](int x, int y) { return Grey(Pattern(x, y)); }, left, top, scale));
         if (SDL_ShowCursor(SDL_QUERY) != SDL_DISABLE) problems.push_back("the cursor shows in full screen");
@@ -223,9 +224,9 @@ TEST_F(SdlShow, ScreenFollowsTheShowThroughF11AndEscapeEndsIt) {
     }
   };
 
-  int code = WinMain(demo, host::SW_SHOWNORMAL);
+  int code = WinMain(demo, host::SW_SHOWNORMAL, driver);
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(demo.shutdowns, 1);
+  EXPECT_EQ(driver.shutdowns, 1);
   EXPECT_EQ(step, Step::Quit);
   for (const std::string& p : problems) ADD_FAILURE() << p;
   platform.reset();  // closes the sound device, so the file is complete

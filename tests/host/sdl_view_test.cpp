@@ -125,7 +125,8 @@ class SdlView : public ::testing::Test {
     long frames = 0;
     bool done = false;
     std::string xid;
-    demo.afterFrame = [&] {
+    Driver driver;
+    driver.afterFrame = [&] {
       if (done) return;
       if (++frames > 3000) {
         problems.push_back("the window never got to its size");
@@ -147,7 +148,7 @@ class SdlView : public ::testing::Test {
       Check(demo, *platform, run, xid, g, problems);
       platform->windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
     };
-    int code = WinMain(demo, host::SW_SHOWNORMAL);
+    int code = WinMain(demo, host::SW_SHOWNORMAL, driver);
     if (code != 0) problems.push_back("the show ended with " + std::to_string(code));
     if (!done) problems.push_back("the show ended before the checks ran");
     return problems;
@@ -171,7 +172,7 @@ class SdlView : public ::testing::Test {
     if (run.windowed) {
       platform.windows.SendMessage(demo.MainWindow, host::WM_PAINT, 0, 0);  // blits the surface
     } else {
-      PresentFrame(demo);
+      PresentFrame(demo.display);
     }
     int left = run.windowed ? g.x : run.left, top = run.windowed ? g.y : run.top;
     std::string mismatch = ScreenShows(expected, shownW, shownH, left, top, run.magnify, !run.windowed);

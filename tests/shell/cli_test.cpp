@@ -1,7 +1,7 @@
 // The program as a user runs it: command line, headless show, frame files.
 #include <gtest/gtest.h>
 
-#include "director/timetable.h"
+#include "director/director.h"
 #include "support/process.h"
 
 #include <algorithm>

@@ -42,7 +42,8 @@ TEST(LoadingOrder, LogoSetThenTheScenesInFileOrderThenTheNoise) {
   // Replayed on a generator of our own, step by step in the same order.
   CrtRandom replay;
   LogoSet logo;
-  SetUpLogoSet(logo, replay, s.platform->windows, s.demo.MainWindow);
+  PictureErrors errors;
+  SetUpLogoSet(logo, replay, errors);
   ExpectSameParticles(logo, s.demo.logoSet);
   ::testing::internal::CaptureStdout();
   for (int k = 0; k < kSceneCount; ++k) {

@@ -72,9 +72,9 @@ TEST(SceneLoading, AMissingSceneEndsTheProgramWithOne) {
     s.demo.skipSettings = true;
     s.demo.choices.noSound = 1;
     int frames = 0;
-    s.demo.afterFrame = [&] { ++frames; };
+    s.driver.afterFrame = [&] { ++frames; };
     ::testing::internal::CaptureStdout();
-    int code = WinMain(s.demo, host::SW_SHOWNORMAL);
+    int code = WinMain(s.demo, host::SW_SHOWNORMAL, s.driver);
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(code, 1);
     EXPECT_EQ(frames, 0);

@@ -52,16 +52,17 @@ void RunShow(int useMmx, Net& net) {
   demo.skipSettings = true;
   demo.choices.useMmx = useMmx;
   long seen = 0;
-  demo.afterFrame = [&] {
-    if (demo.presents != seen && demo.target.pixels) {
-      seen = demo.presents;
+  Driver driver;
+  driver.afterFrame = [&] {
+    if (demo.display.presents != seen && demo.target.pixels) {
+      seen = demo.display.presents;
       WindowHash& w = net[{useMmx, ScheduleWindow(demo.clock.DemoTimeMs)}];
       w.hash = (w.hash ^ FrameHash(demo.target.pixels, kFrameWidth * kFrameHeight)) * 1099511628211ull;
       ++w.frames;
     }
     backend.AdvanceFrame();
   };
-  ASSERT_EQ(WinMain(demo, host::SW_SHOWNORMAL), 0);
+  ASSERT_EQ(WinMain(demo, host::SW_SHOWNORMAL, driver), 0);
 }
 
 Net ReadNet() {

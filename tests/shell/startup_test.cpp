@@ -18,20 +18,20 @@ struct ShowRun : Show {
   ShowRun() {
     demo.skipSettings = true;
     demo.choices.noSound = 1;
-    demo.afterFrame = [this] {
+    driver.afterFrame = [this] {
       ++frames;
       backend.AdvanceFrame();
       if (onFrame) onFrame();
     };
   }
   std::function<void()> onFrame;
-  int Go() { return result = WinMain(demo, host::SW_SHOWNORMAL); }
+  int Go() { return result = WinMain(demo, host::SW_SHOWNORMAL, driver); }
 };
 
 TEST(Startup, TheShowRunsToItsEndAndShutsDownOnce) {
   ShowRun r;
   EXPECT_EQ(r.Go(), 0);
-  EXPECT_EQ(r.demo.shutdowns, 1);
+  EXPECT_EQ(r.driver.shutdowns, 1);
   // 30 frames a second to just past 234000 ms: the loop ran the whole show,
   // so the settings stage's second quit request was taken away.
   EXPECT_GT(r.demo.clock.DemoTimeMs, 234000u);
@@ -49,7 +49,7 @@ TEST(Startup, AQuitDuringTheShowEndsTheLoopAfterTheCurrentFrame) {
   };
   EXPECT_EQ(r.Go(), 0);
   EXPECT_EQ(r.frames, 5);
-  EXPECT_EQ(r.demo.shutdowns, 1);
+  EXPECT_EQ(r.driver.shutdowns, 1);
 }
 
 TEST(Startup, EscapeEndsTheShow) {
@@ -59,17 +59,17 @@ TEST(Startup, EscapeEndsTheShow) {
   };
   EXPECT_EQ(r.Go(), 0);
   EXPECT_EQ(r.frames, 3);
-  EXPECT_EQ(r.demo.shutdowns, 1);
+  EXPECT_EQ(r.driver.shutdowns, 1);
 }
 
 TEST(Startup, NothingIsDrawnWhileTheDisplayIsNotReady) {
   ShowRun r;
   int idleTurns = 0;
   r.onFrame = [&r] {
-    if (r.frames == 2) r.demo.DisplayReady = 0;
+    if (r.frames == 2) r.demo.display.DisplayReady = 0;
   };
   r.backend.script = [&](host::WindowSystem& ws) {
-    if (r.demo.DisplayReady == 0 && ++idleTurns == 500) ws.PostQuitMessage(0);
+    if (r.demo.display.DisplayReady == 0 && ++idleTurns == 500) ws.PostQuitMessage(0);
   };
   EXPECT_EQ(r.Go(), 0);
   EXPECT_EQ(idleTurns, 500);
@@ -175,7 +175,7 @@ TEST(Startup, SoundLibraryFailuresShowItsTextAndEndTheProgram) {
 TEST(Startup, NoSoundSelectsNoOutputButStillPlaysTheSong) {
   ShowRun r;
   bool songLoaded = false;
-  r.demo.afterFrame = [&] {
+  r.driver.afterFrame = [&] {
     songLoaded = r.demo.SongHandle != nullptr && r.demo.SongHandle->playing;
     ++r.frames;
     r.platform->windows.PostQuitMessage(0);
@@ -191,7 +191,7 @@ TEST(Startup, TheSettingsChoicesBecomeTheShowsSettings) {
   ShowRun r;
   r.demo.choices = SettingsChoices{1, 4, -1, 22050, 0};
   bool audioDuringShow = false;
-  r.demo.afterFrame = [&] {
+  r.driver.afterFrame = [&] {
     audioDuringShow = r.platform->player.HasAudio();
     r.platform->windows.PostQuitMessage(0);
   };
@@ -210,7 +210,7 @@ TEST(Startup, ShutdownFreesTheSongTheBuffersAndTheDrawnPicturesOnce) {
   ShowRun r;
   r.onFrame = [&r] { r.platform->windows.PostQuitMessage(0); };
   ASSERT_EQ(r.Go(), 0);
-  EXPECT_EQ(r.demo.shutdowns, 1);
+  EXPECT_EQ(r.driver.shutdowns, 1);
   EXPECT_EQ(r.demo.SongHandle, nullptr);
   EXPECT_EQ(r.platform->player.CloseCalls(), 1);
   EXPECT_TRUE(r.demo.frameBuffer.empty());

@@ -17,6 +17,7 @@ inline std::string DataDir() { return std::string(DORSEL_BINARY_DIR) + "/data"; 
 struct Show {
   std::unique_ptr<host::Platform> platform = host::MakeHeadlessPlatform(30);
   Demo demo{*platform};
+  Driver driver;  // for a run through WinMain
   host::HeadlessBackend& backend = host::Headless(*platform);
 
   Show() { backend.quiet = true; }
@@ -30,16 +31,19 @@ struct Show {
     demo.settings.noSound = 1;
     demo.MainWindow = platform->windows.CreateWindow("Demo", kDemoTitle, host::WS_OVERLAPPEDWINDOW,
                                                      100, 80, 512, 384);
-    platform->windows.GetWindowRect(demo.MainWindow, &demo.SavedWindowRect);
-    if (!OpenDisplay(demo, demo.target, demo.MainWindow)) return false;
+    platform->windows.GetWindowRect(demo.MainWindow, &demo.display.SavedWindowRect);
+    if (!OpenDisplay(demo.display, demo.MainWindow)) return false;
     LoadDemoAssets(demo);
-    StartWallClock(demo);
+    StartWallClock(demo.clock, WallMs(), 0);
     return true;
   }
 
+  // The wall clock as the show reads it.
+  uint32_t WallMs() { return uint32_t(backend.NowMs()); }
+
   // Runs one frame whose clock reads exactly t.
   void FrameAt(uint32_t t) {
-    demo.clock.DemoStartMs = WallClockMs(demo) - t;
+    demo.clock.DemoStartMs = WallMs() - t;
     DemoFrame(demo);
   }
 

@@ -6,12 +6,10 @@
 
 #include "effects2d/pcx.h"
 #include "fuzz/fuzz_file.h"
-#include "host/headless.h"
 #include "shell/demo.h"
 
 namespace {
 
-constexpr host::HWND kOwner = 1;
 
 void Check(int result, const PcxImage& image, size_t minPixels, size_t boxes) {
   if (result == 0) {
@@ -34,19 +32,13 @@ void Check(int result, const PcxImage& image, size_t minPixels, size_t boxes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::unique_ptr<host::Platform> platform = [] {
-    auto p = host::MakeHeadlessPlatform();
-    host::Headless(*p).quiet = true;
-    return p;
-  }();
   static fuzz::InputFile input(".pcx");
-  host::HeadlessBackend& headless = host::Headless(*platform);
   const std::string& path = input.Write(data, size);
   for (size_t minPixels : {size_t(0), kZoomTexturePixels}) {
-    headless.messageBoxes.clear();
+    PictureErrors errors;
     PcxImage image;
-    int result = LoadPCX(path, image, platform->windows, kOwner, minPixels);
-    Check(result, image, minPixels, headless.messageBoxes.size());
+    int result = LoadPCX(path, image, errors, minPixels);
+    Check(result, image, minPixels, errors.size());
   }
   return 0;
 }

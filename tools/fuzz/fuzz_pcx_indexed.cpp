@@ -5,27 +5,19 @@
 
 #include "effects2d/pcx.h"
 #include "fuzz/fuzz_file.h"
-#include "host/headless.h"
 
 namespace {
 
-constexpr host::HWND kOwner = 1;
 constexpr size_t kSlack = 120;  // values behind the last row
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::unique_ptr<host::Platform> platform = [] {
-    auto p = host::MakeHeadlessPlatform();
-    host::Headless(*p).quiet = true;
-    return p;
-  }();
   static fuzz::InputFile input(".pcx");
-  host::HeadlessBackend& headless = host::Headless(*platform);
-  headless.messageBoxes.clear();
+  PictureErrors errors;
   PcxImage image;
-  int result = LoadPCXIndexed(input.Write(data, size), image, platform->windows, kOwner);
-  size_t boxes = headless.messageBoxes.size();
+  int result = LoadPCXIndexed(input.Write(data, size), image, errors);
+  size_t boxes = errors.size();
   if (result == 0) {
     if (boxes != 1) fuzz::Broken("a refusal without exactly one message box");
     return 0;

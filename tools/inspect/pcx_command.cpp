@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "commands.h"
+#include "base/png_writer.h"
 #include "effects2d/pcx.h"
-#include "host/headless.h"
-#include "shell/png_writer.h"
 
 namespace {
 
@@ -40,10 +39,14 @@ int FileDepth(const std::string& path) {
   return got == sizeof header ? header[3] * header[65] : 0;
 }
 
-bool Load(const std::string& path, host::WindowSystem& windows, Picture& picture) {
+bool Load(const std::string& path, Picture& picture) {
   picture.name = fs::path(path).filename().string();
   picture.depth = FileDepth(path);
-  if (!LoadPCX(path, picture.image, windows, 0)) return false;
+  PictureErrors errors;
+  if (!LoadPCX(path, picture.image, errors)) {
+    for (const std::string& text : errors) std::fprintf(stderr, "%s: %s\n", kPcxErrorCaption, text.c_str());
+    return false;
+  }
   if (picture.image.pixels.empty()) {
     std::fprintf(stderr, "dorsel-inspect: %s: depth %d is not one the show decodes\n", path.c_str(),
                  picture.depth);
@@ -111,9 +114,8 @@ int RunPcxCommand(const std::vector<std::string>& args) {
     std::fputs("usage: dorsel-inspect pcx FILE --png OUT\n", stderr);
     return 2;
   }
-  auto platform = host::MakeHeadlessPlatform();
   Picture picture;
-  if (!Load(input, platform->windows, picture)) return 1;
+  if (!Load(input, picture)) return 1;
   const PcxImage& image = picture.image;
   std::printf("%s: %d x %d, %d-bit\n", picture.name.c_str(), image.width, image.height, picture.depth);
   if (image.width <= 0 || image.height <= 0) {
@@ -150,12 +152,11 @@ int RunSheetCommand(const std::vector<std::string>& args) {
   }
   std::sort(paths.begin(), paths.end());
 
-  auto platform = host::MakeHeadlessPlatform();
   std::vector<Picture> pictures;
   bool allLoaded = true;
   for (const std::string& path : paths) {
     Picture picture;
-    if (Load(path, platform->windows, picture) && picture.image.width > 0 && picture.image.height > 0)
+    if (Load(path, picture) && picture.image.width > 0 && picture.image.height > 0)
       pictures.push_back(std::move(picture));
     else
       allLoaded = false;

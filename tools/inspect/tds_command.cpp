@@ -10,7 +10,7 @@
 #include "commands.h"
 #include "engine3d/scene.h"
 #include "engine3d/scene_frame.h"
-#include "shell/png_writer.h"
+#include "base/png_writer.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ int LoadQuietly(Scene& scene, const std::string& file) {
 // Every object centred in front of the camera, turned a little, filled and
 // then outlined, the way the show draws its morphing and closing objects.
 bool DrawPicture(Scene& scene, const std::string& png) {
-  std::vector<uint32_t> pixels(size_t(kScreenWidth) * kScreenHeight, kBackdrop);
+  std::vector<uint32_t> pixels(size_t(kFrameWidth) * kFrameHeight, kBackdrop);
   DepthOrder order;
   SceneCamera& camera = scene.cameras[0];
   AimCamera(camera);
@@ -50,7 +50,7 @@ bool DrawPicture(Scene& scene, const std::string& png) {
   DrawScene(scene, camera, pixels.data(), order, 0, 0);
   for (int k = 0; k < scene.objectCount; ++k) scene.objects[k].drawMode = 1;
   DrawScene(scene, camera, pixels.data(), order, 0xFFFFFFFFu, 0);
-  return WritePng(png, pixels.data(), kScreenWidth, kScreenHeight);
+  return WritePng(png, pixels.data(), kFrameWidth, kFrameHeight);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "shell/png_writer.h"
+#include "base/png_writer.h"
 
 #include <zlib.h>
 

@@ -1,0 +1,20 @@
+// The one frame every effect draws into, and the record through which it
+// reaches it.
+#pragma once
+#include <cstdint>
+
+constexpr int kFrameWidth = 512;
+constexpr int kFrameHeight = 384;
+constexpr int kFramePixels = kFrameWidth * kFrameHeight;
+
+struct RenderTarget {
+  uint32_t* pixels = nullptr;      // where the effects draw this frame
+  void* surfacePixels = nullptr;   // memory of the surface locked last (null if the lock failed)
+  int surfacePitch = 0;            // its row length in bytes
+  uint32_t* frameBuffer = nullptr;
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;
+};
+
+inline void SetFrameBuffer(RenderTarget& target, uint32_t* frameBuffer) { target.frameBuffer = frameBuffer; }
