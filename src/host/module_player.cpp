@@ -9,7 +9,7 @@
 
 namespace host {
 
-ModulePlayer::ModulePlayer(Backend& backend) : backend_(backend) {}
+ModulePlayer::ModulePlayer(AudioOut& audio, Clock& clock) : audio_(audio), clock_(clock) {}
 
 ModulePlayer::~ModulePlayer() { Close(); }
 
@@ -29,7 +29,7 @@ bool ModulePlayer::Init(int mixRate, int /*maxChannels*/) {
   mixRate_ = mixRate;
   if (output_ != kOutputNone) {
     std::string error;
-    if (!backend_.OpenAudio(output_, mixRate,
+    if (!audio_.OpenAudio(output_, mixRate,
                             [this](int16_t* s, int n) { Mix(s, n); }, &error)) {
       initError_ = "Could not open the sound output: " + error;
       return false;
@@ -68,8 +68,8 @@ bool ModulePlayer::PlaySong(Song* song) {
   // The song's first sample goes into the next frame mixed, which is heard
   // once everything mixed before it has played. A backend that takes no
   // pulls (headless) hears each frame as it happens.
-  song->framesAtPlay = audioOpen_ ? std::max(mixedFrames_, backend_.AudioFramesHeard()) : 0;
-  song->clockAtPlay = backend_.NowMs();
+  song->framesAtPlay = audioOpen_ ? std::max(mixedFrames_, audio_.AudioFramesHeard()) : 0;
+  song->clockAtPlay = clock_.NowMs();
   song->playing = true;
   return true;
 }
@@ -77,11 +77,11 @@ bool ModulePlayer::PlaySong(Song* song) {
 uint32_t ModulePlayer::SongTimeMs(Song* song) {
   if (!song || !song->playing) return 0;
   if (audioOpen_) {
-    int64_t frames = backend_.AudioFramesHeard() - song->framesAtPlay;
+    int64_t frames = audio_.AudioFramesHeard() - song->framesAtPlay;
     if (frames < 0) frames = 0;
     return startOffsetMs_ + uint32_t(frames * 1000 / mixRate_);
   }
-  return startOffsetMs_ + uint32_t(backend_.NowMs() - song->clockAtPlay);
+  return startOffsetMs_ + uint32_t(clock_.NowMs() - song->clockAtPlay);
 }
 
 void ModulePlayer::Mix(int16_t* samples, int frames) {
@@ -106,7 +106,7 @@ void ModulePlayer::FreeSong(Song* song) {
 void ModulePlayer::Close() {
   if (!initialised_) return;
   ++closeCalls_;
-  if (audioOpen_) backend_.CloseAudio();
+  if (audioOpen_) audio_.CloseAudio();
   audioOpen_ = false;
   initialised_ = false;
 }

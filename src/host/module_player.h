@@ -8,15 +8,14 @@
 #include <mutex>
 #include <string>
 
-#include "host/backend.h"
+#include "host/audio_out.h"
+#include "host/clock.h"
 
 namespace openmpt {
 class module;
 }
 
 namespace host {
-
-enum SoundOutput { kOutputNone = 0, kOutputWaveOut = 1, kOutputDirectSound = 2 };
 
 struct Song {
   std::unique_ptr<openmpt::module> module;
@@ -27,7 +26,7 @@ struct Song {
 
 class ModulePlayer {
  public:
-  explicit ModulePlayer(Backend& backend);
+  ModulePlayer(AudioOut& audio, Clock& clock);
   ~ModulePlayer();
 
   void SetOutput(int output);
@@ -55,7 +54,8 @@ class ModulePlayer {
  private:
   void Mix(int16_t* samples, int frames);
 
-  Backend& backend_;
+  AudioOut& audio_;
+  Clock& clock_;
   int output_ = kOutputDirectSound;  // the library's default output
   int mixRate_ = 0;
   bool initialised_ = false;

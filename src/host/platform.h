@@ -13,7 +13,8 @@ namespace host {
 
 struct Platform {
   explicit Platform(std::unique_ptr<Backend> b)
-      : backend(std::move(b)), windows(*backend), display(*backend, windows), player(*backend) {}
+      : backend(std::move(b)), windows(*backend), display(*backend, windows),
+        player(*backend, *backend) {}
 
   std::unique_ptr<Backend> backend;
   WindowSystem windows;

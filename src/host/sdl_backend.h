@@ -5,7 +5,8 @@
 // desktop-sized primary surface; in full screen the window covers the desktop
 // and the texture is the whole mode-sized primary surface, scaled up with its
 // aspect kept. Sound is an SDL audio device whose callback pulls from the
-// module player.
+// module player. Windows, input and the screen are in sdl_video.cpp, sound in
+// sdl_audio.cpp; forms are FLTK's (fltk_forms.h).
 #pragma once
 #include <cstdint>
 #include <map>
