@@ -2,6 +2,11 @@
 // the process-wide handles, the display, the clock, the director and its
 // effects. A test builds one, drives it and throws it away. Below the shell
 // only the director's recipes see it; everything else takes its parts.
+//
+// The original kept all of this in globals. Where a field keeps one of
+// their names, it is capitalised (MainWindow, SongHandle, DisplayReady …)
+// or a record of theirs (settings, target, clock); those keep the original's
+// int flags. The rest is ours, with bool flags.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -69,7 +74,7 @@ struct Demo {
   bool skipSettings = true;
   SettingsControls settingsControls;
 
-  // The original's process-wide handles and what detection found.
+  // Process-wide handles and what detection found.
   host::HWND MainWindow = 0;
   host::Song* SongHandle = nullptr;
   int DirectXVersion = 0;
