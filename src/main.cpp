@@ -17,6 +17,7 @@
 #include "director/director.h"
 #include "host/headless.h"
 #include "host/sdl_backend.h"
+#include "host/stop_signal.h"
 #include "shell/demo.h"
 #include "shell/progress.h"
 #include "shell/startup.h"
@@ -290,6 +291,7 @@ std::string FromStartFolder(const std::string& path) {
 int main(int argc, char** argv) {
   FrameTimer timer;  // loading is timed from here, the program's start
   Options options = Parse(argc, argv);
+  host::CatchStopSignals();
   options.framesDir = FromStartFolder(options.framesDir);
   options.wavFile = FromStartFolder(options.wavFile);
   options.y4mFile = FromStartFolder(options.y4mFile);
@@ -363,6 +365,8 @@ int main(int argc, char** argv) {
   demo.screenshots.Wait();
   if (!run.wav.Close() && !run.writeFailed) run.Failed(options.wavFile);
   if (!run.y4m.Close() && !run.writeFailed) run.Failed(options.y4mFile);
+  // Ended by a signal: in order, as above, and then as the shell expects.
+  if (int signal = host::StopSignal()) return 128 + signal;
   // "Exit" in the settings window, or closing it, is no failure.
   if (demo.settingsControls.window && !demo.settings.startRequested) return code;
   if (driver.shutdowns == 0) return 1;  // the show never ran; the reason was shown

@@ -6,16 +6,19 @@
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Group.H>
+#include <FL/Fl_Return_Button.H>
 #include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/fl_draw.H>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "host/sdl_pixels.h"
+#include "host/stop_signal.h"
 #include "host/window_system.h"
 
 namespace host {
@@ -259,6 +262,32 @@ void FltkForms::Pump(double waitSeconds) {
   }
   if (waitSeconds > 0) Fl::wait(waitSeconds);
   else Fl::check();
+}
+
+bool FltkMessageBox(const std::string& text, const std::string& caption) {
+  if (!fl_display && !Fl::first_window()) {
+    std::string locale = std::setlocale(LC_ALL, nullptr);
+    fl_open_display();
+    std::setlocale(LC_ALL, locale.c_str());
+  }
+  if (!fl_display) return false;
+  fl_font(kGuiFace, kSystemSize);
+  int w = 0, h = 0;
+  fl_measure(text.c_str(), w, h);
+  w = std::max(w + 40, 200), h += 70;
+  Fl_Double_Window box(w, h, caption.c_str());
+  Fl_Box label(20, 15, w - 40, h - 65, nullptr);
+  label.copy_label(text.c_str());
+  label.labelfont(kGuiFace);
+  label.labelsize(kSystemSize);
+  label.align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT | FL_ALIGN_WRAP);
+  Fl_Return_Button ok(w / 2 - 40, h - 40, 80, 25, "OK");
+  ok.callback([](Fl_Widget* button, void*) { button->window()->hide(); });
+  box.end();
+  box.set_modal();
+  box.show();
+  while (box.shown() && !StopSignal()) Fl::wait(0.1);
+  return true;
 }
 
 }  // namespace host

@@ -17,6 +17,11 @@ namespace host {
 
 class WindowSystem;
 
+// A box with its text and an OK button, waited for the way the old modal
+// boxes were; it gives up waiting when a signal asks the program to end.
+// False if no box could be shown.
+bool FltkMessageBox(const std::string& text, const std::string& caption);
+
 class FltkForms {
  public:
   // `windows` hears the clicks, keys and close requests.

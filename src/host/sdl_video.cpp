@@ -132,8 +132,9 @@ void SdlBackend::HandleEvent(WindowSystem& windows, const void* raw) {
   const SDL_Event& e = *static_cast<const SDL_Event*>(raw);
   switch (e.type) {
     case SDL_QUIT:
-      // Only a signal gets here (closing the last window does not quit):
-      // close every window the way the close button would.
+      // The desktop asks the program to quit (signals are the window
+      // system's, and closing the last window does not quit): close every
+      // window the way the close button would.
       for (const auto& entry : views_) windows.PostMessage(entry.first, WM_CLOSE, 0, 0);
       for (HWND form : forms_.Forms()) windows.PostMessage(form, WM_CLOSE, 0, 0);
       break;
@@ -191,7 +192,8 @@ bool SdlBackend::PumpEvents(WindowSystem& windows, bool wait) {
     wait = false;
   }
   SDL_Event e;
-  bool got = wait ? SDL_WaitEvent(&e) != 0 : SDL_PollEvent(&e) != 0;
+  // Waits are cut short so that a stop signal is seen within a tenth of a second.
+  bool got = wait ? SDL_WaitEventTimeout(&e, 100) != 0 : SDL_PollEvent(&e) != 0;
   while (got) {
     HandleEvent(windows, &e);
     got = SDL_PollEvent(&e) != 0;
@@ -207,9 +209,10 @@ bool SdlBackend::PumpEvents(WindowSystem& windows, bool wait) {
 
 void SdlBackend::ShowMessageBox(const std::string& text, const std::string& caption) {
   std::string t = DesktopText(text), c = DesktopText(caption);
-  if (!boxesToStderr && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), nullptr) == 0)
-    return;
+  // Said on the terminal too: a box may be behind a window, or nobody at
+  // the screen.
   std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+  if (!boxesToStderr) FltkMessageBox(t, c);
 }
 
 bool SdlBackend::SizeTexture(View& view, int width, int height) {
@@ -305,8 +308,10 @@ bool SdlBackend::ShownPicture(HWND handle, Picture* picture) {
 }
 
 std::unique_ptr<Platform> MakeSdlPlatform(std::string* error) {
-  // Closing the last window is the window procedure's business, not SDL's.
+  // Closing the last window is the window procedure's business, not SDL's;
+  // so are the signals that ask the program to end.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Crisp pixels when a full-screen mode is scaled up.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   // A busy X server may turn a connection away while its queue of new

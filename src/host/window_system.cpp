@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/stop_signal.h"
+
 namespace host {
 
 bool WindowSystem::RegisterClass(const WndClass& windowClass) {
@@ -211,7 +213,17 @@ void WindowSystem::PostQuitMessage(int exitCode) {
   quitCode_ = exitCode;
 }
 
+// Once a signal asks the program to end, every window is closed the way
+// its close button would: the settings window's "Exit", the end of the show.
+void WindowSystem::CloseAllOnStop() {
+  if (stopSeen_ || !StopSignal()) return;
+  stopSeen_ = true;
+  for (const auto& [handle, window] : windows_)
+    if (!window.parent) PostMessage(handle, WM_CLOSE, 0, 0);
+}
+
 bool WindowSystem::PeekMessage(Msg* msg, bool remove) {
+  CloseAllOnStop();
   if (queue_.empty() && !quitPending_) backend_.PumpEvents(*this, false);
   if (!queue_.empty()) {
     *msg = queue_.front();
@@ -229,6 +241,7 @@ bool WindowSystem::PeekMessage(Msg* msg, bool remove) {
 int WindowSystem::GetMessage(Msg* msg) {
   for (;;) {
     if (PeekMessage(msg, true)) return msg->message == WM_QUIT ? 0 : 1;
+    if (stopSeen_ && queue_.empty() && !quitPending_) return -1;  // nothing left to close
     if (!backend_.PumpEvents(*this, true) && queue_.empty() && !quitPending_) return -1;
   }
 }

@@ -88,6 +88,7 @@ class WindowSystem {
     bool control = false;
   };
   const WndClass* ClassOf(HWND window) const;
+  void CloseAllOnStop();
   HWND CreateControl(const std::string& className, const std::string& text, uint32_t style,
                      const Rect& place, HWND parent, int id);
   LRESULT ControlProc(HWND control, uint32_t message, WPARAM wParam, LPARAM lParam);
@@ -98,6 +99,7 @@ class WindowSystem {
   HWND nextHandle_ = 1;
   std::deque<Msg> queue_;
   bool quitPending_ = false;
+  bool stopSeen_ = false;  // the windows were closed for a stop signal
   int quitCode_ = 0;
   std::vector<std::string> failCreate_;
   int defaultPlacements_ = 0;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
@@ -236,6 +237,37 @@ TEST_F(SdlProgram, WithoutADisplayItSaysSoAndPointsToHeadless) {
   std::string log = Log();
   EXPECT_NE(log.find("display"), std::string::npos) << log;
   EXPECT_NE(log.find("--headless"), std::string::npos) << log;
+}
+
+TEST_F(SdlProgram, CtrlCAndTermEndEveryStageInOrderWithTheShellsStatus) {
+  const std::string empty = work_ + "/empty";
+  std::filesystem::create_directories(empty);
+  struct Case {
+    const char* stage;
+    std::vector<std::string> args;
+    const char* window;  // what is on the screen when the signal comes
+    int signal, status;
+  };
+  const Case cases[] = {
+      {"the settings window", {"--data", data_}, "^dorsel settings$", SIGINT, 130},
+      {"a box on the screen", {"--skip-settings", "--windowed", "--data", empty}, "^Fmod ERROR!$", SIGTERM, 143},
+      {"the show", {"--skip-settings", "--windowed", "--nosound", "--data", data_}, "^dorsel @ oru", SIGINT, 130},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stage);
+    Start(c.args);
+    ASSERT_TRUE(WaitFor([&] {
+      return !sdltest::Run(std::string("xdotool search --onlyvisible --name '") + c.window + "' 2>/dev/null").empty();
+    })) << "it never showed " << c.window << "; the program said:\n" << Log();
+    auto sent = std::chrono::steady_clock::now();
+    kill(child_, c.signal);
+    EXPECT_EQ(WaitForExit(), c.status) << Log();
+    // Within a second is the aim; twice that leaves room for a busy machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(2));
+    if (c.signal == SIGTERM) {
+      EXPECT_NE(Log().find("Fmod ERROR!: "), std::string::npos) << "the box's words on the terminal";
+    }
+  }
 }
 
 }  // namespace
