@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ const char kUsage[] =
     "                   and 95th percentile), frames/s, peak memory and loading\n"
     "  --start MS       begin the show, music included, at this demo time\n"
     "  --end MS         close the show once the demo time reaches MS\n"
+    "  --hashes         with --headless: print 'frame T HASH' for every frame shown\n"
+    "                   (T the demo time in ms, HASH the frame's 64-bit FNV-1a)\n"
     "  --frames DIR     write the frames the show draws as DIR/tNNNNNNN.png (demo\n"
     "                   time in ms, seven digits)\n"
     "  --every N        with --frames, write every Nth frame (default 1)\n"
@@ -68,7 +71,7 @@ const char kUsage[] =
 struct Options {
   std::string dataDir;
   bool skipSettings = false, headless = false, noSound = false, noMmx = false;
-  bool benchmark = false;
+  bool benchmark = false, hashes = false;
   int windowed = -1, mode = -1, mixRate = -1, fps = 60, every = 1;  // -1: not given
   long start = 0, end = -1;
   std::string framesDir;
@@ -103,8 +106,11 @@ std::string Text(int& i, int argc, char** argv) {
 Options Parse(int argc, char** argv) {
   Options o;
   bool everyGiven = false, startGiven = false, scaleGiven = false;
+  std::set<std::string> given;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    // A second time could only contradict the first or repeat it.
+    if (a.rfind("--", 0) == 0 && !given.insert(a).second) BadArgument(a + " is given twice");
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       std::exit(0);
@@ -122,6 +128,7 @@ Options Parse(int argc, char** argv) {
     else if (a == "--headless") o.headless = true;
     else if (a == "--fps") o.fps = int(Number(i, argc, argv, 1, 1000));
     else if (a == "--benchmark") o.benchmark = true;
+    else if (a == "--hashes") o.hashes = true;
     else if (a == "--start") { o.start = Number(i, argc, argv, 0, 234000); startGiven = true; }
     else if (a == "--end") o.end = Number(i, argc, argv, 0, 1000000);
     else if (a == "--frames") o.framesDir = Text(i, argc, argv);
@@ -136,6 +143,9 @@ Options Parse(int argc, char** argv) {
     }
     else BadArgument("unknown option '" + a + "'");
   }
+  if (given.count("--windowed") && given.count("--fullscreen"))
+    BadArgument("--windowed and --fullscreen ask for both; give one");
+  if (o.wavFile == "-" && o.y4mFile == "-") BadArgument("--wav - and --y4m - would both write to standard output");
   if (everyGiven && o.framesDir.empty()) BadArgument("--every needs --frames");
   if (o.window && startGiven) BadArgument("--window and --start both say where to begin; give one");
   if (o.window) o.start = long(kSchedule[o.window - 1].from);
@@ -150,12 +160,22 @@ Options Parse(int argc, char** argv) {
     BadArgument(std::string("--scale sizes the window, and ") +
                 (recording ? "a recording" : "--headless") + " has none");
   if (o.benchmark && !o.headless) BadArgument("--benchmark runs on the virtual clock: give --headless");
-  if (o.benchmark && (recording || !o.framesDir.empty()))
-    BadArgument("--benchmark writes nothing; leave out --frames, --wav and --y4m");
+  if (o.benchmark && (recording || !o.framesDir.empty() || o.hashes))
+    BadArgument("--benchmark writes nothing; leave out --frames, --hashes, --wav and --y4m");
+  if (o.hashes && !o.headless) BadArgument("--hashes runs on the virtual clock: give --headless");
   if (o.headless) o.skipSettings = true;
   // An option that makes a choice answers the settings window for the viewer.
   if (o.windowed >= 0 || o.mode >= 0 || o.noSound || o.mixRate >= 0 || o.noMmx) o.skipSettings = true;
   return o;
+}
+
+// 64-bit FNV-1a of the frame's pixels as little-endian 32-bit words: one
+// number to compare two builds' frames by.
+uint64_t FrameHash(const uint32_t* pixels) {
+  uint64_t h = 14695981039346656037ull;
+  for (int i = 0; i < kFramePixels; ++i)
+    for (int b = 0; b < 32; b += 8) h = (h ^ ((pixels[i] >> b) & 0xFF)) * 1099511628211ull;
+  return h;
 }
 
 // Runs after each frame: the frame may be written out and recorded, a
@@ -179,6 +199,8 @@ struct FrameDriver {
     lastPresents = demo.display.presents;
     if (!options.framesDir.empty() && presented && frames % options.every == 0 && !writeFailed)
       WriteFrame(t);
+    if (options.hashes && presented && demo.target.pixels)
+      std::printf("frame %u %016llx\n", unsigned(t), static_cast<unsigned long long>(FrameHash(demo.target.pixels)));
     // The recordings take one frame's worth of picture and sound for every
     // frame of the show's 234 seconds, so frame k and sample k · rate / fps
     // stay together however the run goes.

@@ -434,7 +434,7 @@ const std::array<ScheduleEntry, kScheduleWindows> kSchedule = {{
     {0, 20000, Window1,
      "a machine picture with noise, a code listing typed out, 40 flares on a rotating ring; fade in from black"},
     {20000, 54000, Window2,
-     "the same with coloured bump-mapped lights rising and a console line"},
+     "lit leaves under coloured bump-mapped lights rise over it until they cover the picture; a console line"},
     {54000, 57000, Window3,
      "a warped static texture between two scrolling tile columns; the lights fade out"},
     {57000, 79000, Window4,

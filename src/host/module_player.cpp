@@ -31,7 +31,8 @@ bool ModulePlayer::Init(int mixRate, int /*maxChannels*/) {
     std::string error;
     if (!audio_.OpenAudio(output_, mixRate,
                             [this](int16_t* s, int n) { Mix(s, n); }, &error)) {
-      initError_ = "Could not open the sound output: " + error;
+      // What to do about it, too: the show plays as well without sound.
+      initError_ = "Could not open the sound output: " + error + ". Choose Nosound, or start with --nosound.";
       return false;
     }
     audioOpen_ = true;

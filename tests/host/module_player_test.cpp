@@ -49,7 +49,8 @@ TEST(ModulePlayer, FailuresSayWhatWentWrong) {
   EXPECT_STREQ(p.InitErrorText(), "Unsupported mixing rate 1000 Hz.");
   Headless(*platform).refuseAudio = "device busy";
   EXPECT_FALSE(p.Init(44100, 32));
-  EXPECT_STREQ(p.InitErrorText(), "Could not open the sound output: device busy");
+  EXPECT_STREQ(p.InitErrorText(),
+               "Could not open the sound output: device busy. Choose Nosound, or start with --nosound.");
   p.SetOutput(kOutputNone);
   EXPECT_TRUE(p.Init(44100, 32));  // no output needs no device
 

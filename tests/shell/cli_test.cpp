@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "director/director.h"
+#include "support/png_read.h"
 #include "support/process.h"
 
 #include <algorithm>
@@ -43,6 +44,31 @@ TEST(CommandLine, FramesAreWrittenNamedByTheirDemoTime) {
   EXPECT_EQ(testing_support::PngSize(dir + "/t0100000.png"), std::make_pair(512, 384));
 }
 
+// --hashes names each frame shown by the FNV-1a of its pixels, the same
+// frames --frames writes.
+TEST(CommandLine, HashesAreThoseOfTheFramesShown) {
+  std::string dir = testing::TempDir() + "/dorsel-hashes";
+  std::filesystem::remove_all(dir);
+  Result r = RunDorsel("--headless --fps 10 --start 20000 --end 20300 --hashes --frames " + dir + " " + kData);
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  int lines = 0;
+  for (size_t at = r.out.find("frame "); at != std::string::npos; at = r.out.find("frame ", at + 1)) {
+    unsigned t = 0;
+    unsigned long long hash = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at, "frame %u %llx", &t, &hash), 2) << r.out;
+    char name[32];
+    std::snprintf(name, sizeof name, "/t%07u.png", t);
+    testing_support::RgbImage png = testing_support::ReadRgbPng(dir + name);
+    ASSERT_EQ(png.pixels.size(), 512u * 384u) << name;
+    uint64_t h = 14695981039346656037ull;
+    for (uint32_t p : png.pixels)
+      for (int b = 0; b < 4; ++b) h = (h ^ (p >> (8 * b) & 0xFF)) * 1099511628211ull;
+    EXPECT_EQ(hash, h) << name;
+    ++lines;
+  }
+  EXPECT_EQ(lines, 4) << r.out;  // 20.0, 20.1, 20.2 and 20.3 s
+}
+
 TEST(CommandLine, BadArgumentsAreExplainedWithCodeTwo) {
   const char* bad[] = {"--mode 6", "--mode x", "--fps 0", "--mixrate", "--frobnicate", "--every 2",
                        "--headless --start 5000 --end 10", "--data /nonexistent/folder --headless"};
@@ -81,6 +107,11 @@ TEST(CommandLine, RangesAndConflictsOfTheViewerOptionsAreRefused) {
       {"--wav a.wav --nosound", "--wav records the music, and --nosound has none"},
       {"--wav same --y4m same", "--wav and --y4m name the same file"},
       {"--headless --scale 2", "--scale sizes the window, and --headless has none"},
+      {"--windowed --fullscreen", "--windowed and --fullscreen ask for both; give one"},
+      {"--fps 30 --fps 30", "--fps is given twice"},
+      {"--nosound --headless --nosound", "--nosound is given twice"},
+      {"--wav - --y4m -", "--wav - and --y4m - would both write to standard output"},
+      {"--hashes", "--hashes runs on the virtual clock: give --headless"},
       {"--y4m a.y4m --scale 3", "--scale sizes the window, and a recording has none"},
       {"--y4m /nonexistent/folder/a.y4m", "cannot write /nonexistent/folder/a.y4m"},
       {"--wav /nonexistent/folder/a.wav", "cannot write /nonexistent/folder/a.wav"},
