@@ -1,10 +1,12 @@
 // dorsel: the command line, then the show's own start-up.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -304,14 +306,33 @@ struct FrameTimer {
 // Output files are named from where the program was started, not from the
 // data folder it reads from.
 std::string FromStartFolder(const std::string& path) {
-  if (path.empty()) return path;
+  if (path.empty() || path == "-") return path;
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(path, ec);
   return ec ? path : full.string();
 }
 
+// "-" is standard output: the recording takes it over, and whatever the
+// program says from then on goes to standard error.
+std::FILE* OpenOutput(const std::string& path) {
+  if (path != "-") return std::fopen(path.c_str(), "wb");
+  std::fflush(stdout);
+  int fd = dup(STDOUT_FILENO);
+  std::FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+  if (file) dup2(STDERR_FILENO, STDOUT_FILENO);
+  return file;
+}
+
 int main(int argc, char** argv) {
   FrameTimer timer;  // loading is timed from here, the program's start
+  // Standard input, output and error that were closed are opened on
+  // /dev/null first, so that no file opened later takes their place and
+  // receives what was meant for them.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+  // A reader that goes away fails the write, which is reported, and the
+  // other recordings are closed properly.
+  std::signal(SIGPIPE, SIG_IGN);
   Options options = Parse(argc, argv);
   host::CatchStopSignals();
   options.framesDir = FromStartFolder(options.framesDir);
@@ -362,12 +383,12 @@ int main(int argc, char** argv) {
   demo.screenshots.folder = startFolder;
 
   FrameDriver run{demo, options.headless ? &host::Headless(*platform) : nullptr, options};
-  if (!options.wavFile.empty() && !run.wav.Open(options.wavFile, options.mixRate > 0 ? options.mixRate : kMixRates[0])) {
+  if (!options.wavFile.empty() && !run.wav.Open(OpenOutput(options.wavFile), options.mixRate > 0 ? options.mixRate : kMixRates[0])) {
     std::fprintf(stderr, "dorsel: cannot write %s: %s\n", options.wavFile.c_str(), std::strerror(errno));
     return 2;
   }
   if (!options.y4mFile.empty() &&
-      !run.y4m.Open(options.y4mFile, kFrameWidth, kFrameHeight, options.fps)) {
+      !run.y4m.Open(OpenOutput(options.y4mFile), kFrameWidth, kFrameHeight, options.fps)) {
     std::fprintf(stderr, "dorsel: cannot write %s: %s\n", options.y4mFile.c_str(), std::strerror(errno));
     return 2;
   }

@@ -10,9 +10,10 @@ void PutLe(uint8_t* at, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) at[i] = uint8_t(v >> (8 * i));
 }
 
-// The 44-byte header of a PCM WAV holding `frames` 16-bit stereo frames.
+// The 44-byte header of a PCM WAV holding `frames` 16-bit stereo frames;
+// -1 frames, not known yet, gives the largest sizes.
 void Header(uint8_t* h, int rate, int64_t frames) {
-  uint32_t data = uint32_t(frames * 4);
+  uint32_t data = frames < 0 ? 0xFFFFFFFFu - 36 : uint32_t(frames * 4);
   std::memcpy(h, "RIFF", 4);
   PutLe(h + 4, 36 + data, 4);
   std::memcpy(h + 8, "WAVEfmt ", 8);
@@ -29,15 +30,16 @@ void Header(uint8_t* h, int rate, int64_t frames) {
 
 }  // namespace
 
-bool WavWriter::Open(const std::string& path, int rate) {
+bool WavWriter::Open(std::FILE* file, int rate) {
   Close();
-  file_ = std::fopen(path.c_str(), "wb");
+  file_ = file;
   if (!file_) return false;
   rate_ = rate;
   frames_ = 0;
   failed_ = false;
+  seekable_ = std::fseek(file_, 0, SEEK_CUR) == 0;
   uint8_t h[kHeaderBytes];
-  Header(h, rate, 0);
+  Header(h, rate, seekable_ ? 0 : -1);
   failed_ = std::fwrite(h, 1, sizeof h, file_) != sizeof h;
   return !failed_;
 }
@@ -58,10 +60,12 @@ bool WavWriter::Write(const int16_t* samples, int frames) {
 
 bool WavWriter::Close() {
   if (!file_) return !failed_;
-  uint8_t h[kHeaderBytes];
-  Header(h, rate_, frames_);
-  failed_ |= std::fseek(file_, 0, SEEK_SET) != 0;
-  failed_ |= std::fwrite(h, 1, sizeof h, file_) != sizeof h;
+  if (seekable_) {
+    uint8_t h[kHeaderBytes];
+    Header(h, rate_, frames_);
+    failed_ |= std::fseek(file_, 0, SEEK_SET) != 0;
+    failed_ |= std::fwrite(h, 1, sizeof h, file_) != sizeof h;
+  }
   failed_ |= std::fclose(file_) != 0;
   file_ = nullptr;
   return !failed_;

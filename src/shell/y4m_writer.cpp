@@ -44,11 +44,14 @@ void RgbToYuv420(const uint32_t* rgb, int width, int height, uint8_t* y, uint8_t
   }
 }
 
-bool Y4mWriter::Open(const std::string& path, int width, int height, int framesPerSecond) {
+bool Y4mWriter::Open(std::FILE* file, int width, int height, int framesPerSecond) {
   Close();
-  if (width <= 0 || height <= 0 || width % 2 || height % 2 || framesPerSecond <= 0) return false;
-  file_ = std::fopen(path.c_str(), "wb");
-  if (!file_) return false;
+  if (!file) return false;
+  if (width <= 0 || height <= 0 || width % 2 || height % 2 || framesPerSecond <= 0) {
+    std::fclose(file);
+    return false;
+  }
+  file_ = file;
   width_ = width;
   height_ = height;
   frames_ = 0;

@@ -24,7 +24,11 @@ class Y4mWriter {
   Y4mWriter& operator=(const Y4mWriter&) = delete;
   ~Y4mWriter() { Close(); }
 
-  bool Open(const std::string& path, int width, int height, int framesPerSecond);
+  bool Open(const std::string& path, int width, int height, int framesPerSecond) {
+    return Open(std::fopen(path.c_str(), "wb"), width, height, framesPerSecond);
+  }
+  // Takes `file` over (null: it could not be opened).
+  bool Open(std::FILE* file, int width, int height, int framesPerSecond);
   // Appends one frame of width × height pixels, rows without gaps.
   bool WriteFrame(const uint32_t* pixels);
   bool Close();  // false if any write failed

@@ -69,6 +69,59 @@ TEST(CommandLine, HashesAreThoseOfTheFramesShown) {
   EXPECT_EQ(lines, 4) << r.out;  // 20.0, 20.1, 20.2 and 20.3 s
 }
 
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+uint32_t Le32(const std::string& bytes, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | uint8_t(bytes[at + size_t(i)]);
+  return v;
+}
+
+// Recordings on standard output, a reader that goes away, and a closed
+// standard output that a recording must not take.
+TEST(CommandLine, RecordingsKeepToTheirOwnDescriptors) {
+  const std::string dir = testing::TempDir() + "/dorsel-streams";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string dorsel = testing_support::BuiltProgram("dorsel") + " --headless " + kData;
+  struct Case {
+    const char* name;
+    std::string command;  // in bash; its output is the program's status
+    int status;
+    const char* streamStart;  // how the file "out" begins
+    bool wavBeside;           // "side.wav" holds a whole WAV
+  };
+  const Case cases[] = {
+      {"video into a reader", dorsel + " --end 500 --y4m - 2>/dev/null >out", 0, "YUV4MPEG2 W512 H384", false},
+      {"sound into a reader", dorsel + " --end 500 --wav - 2>/dev/null | cat >out", 0, "RIFF\xff\xff\xff\xff", false},
+      {"a reader that goes away", dorsel + " --end 100000 --y4m - --wav side.wav 2>out | head -c 1000 >/dev/null", 1,
+       "", true},
+      {"standard output closed", dorsel + " --end 500 --wav side.wav >&- 2>out", 0, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir + "/side.wav");
+    Result r = testing_support::RunCommand("cd " + dir + " && bash -c '" + c.command +
+                                           "; echo ${PIPESTATUS[0]}' 2>&1");
+    EXPECT_EQ(std::atoi(r.out.c_str()), c.status) << r.out;
+    std::string out = FileText(dir + "/out");
+    const std::string start = c.streamStart;
+    EXPECT_EQ(out.substr(0, start.size()), start);
+    if (c.status) {
+      EXPECT_NE(out.find("cannot write -: Broken pipe"), std::string::npos) << out;
+    }
+    if (!c.wavBeside) continue;
+    std::string wav = FileText(dir + "/side.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(Le32(wav, 40), wav.size() - 44) << "the header counts what the file holds";
+    EXPECT_EQ(wav.find("Track object"), std::string::npos) << "the loader's words went into the recording";
+  }
+}
+
 TEST(CommandLine, BadArgumentsAreExplainedWithCodeTwo) {
   const char* bad[] = {"--mode 6", "--mode x", "--fps 0", "--mixrate", "--frobnicate", "--every 2",
                        "--headless --start 5000 --end 10", "--data /nonexistent/folder --headless"};
