@@ -207,8 +207,11 @@ struct FrameDriver {
     // frame of the show's 234 seconds, so frame k and sample k · rate / fps
     // stay together however the run goes.
     bool inShow = t < kDemoEndMs && !writeFailed;
-    if (y4m.IsOpen() && inShow && demo.target.pixels && !y4m.WriteFrame(demo.target.pixels))
-      Failed(options.y4mFile);
+    if (y4m.IsOpen() && inShow && demo.target.pixels) {
+      host::Picture shown;
+      const uint32_t* pixels = ShowsMode() && Shown(&shown) ? shown.pixels.data() : demo.target.pixels;
+      if (!y4m.WriteFrame(pixels)) Failed(options.y4mFile);
+    }
     ++frames;
     if (progress) progress->Frame(ScheduleWindow(t), t);
     if (options.end >= 0 && t >= uint32_t(options.end))
@@ -229,13 +232,25 @@ struct FrameDriver {
   }
 
   // The 512 × 384 frame as the show drew it, before any mode conversion.
+  // With a full-screen --mode a recording keeps what that mode shows: its
+  // size, with the frame centred, and grey in the 8-bit modes.
+  bool ShowsMode() const { return options.mode >= 0 && options.windowed != 1; }
+  bool Shown(host::Picture* picture) {
+    return demo.platform.backend->ShownPicture(demo.MainWindow, picture) &&
+           picture->width == kVideoModes[options.mode].width && picture->height == kVideoModes[options.mode].height;
+  }
+
+  // The 512 × 384 frame as the show drew it, or the mode's picture.
   void WriteFrame(uint32_t t) {
     const uint32_t* pixels = demo.target.pixels;
     if (!pixels) return;
     char name[32];
     std::snprintf(name, sizeof name, "/t%07u.png", unsigned(t));
     std::string path = options.framesDir + name;
-    if (!WritePng(path, pixels, kFrameWidth, kFrameHeight)) Failed(path);
+    host::Picture shown;
+    bool ok = ShowsMode() && Shown(&shown) ? WritePng(path, shown.pixels.data(), shown.width, shown.height)
+                                           : WritePng(path, pixels, kFrameWidth, kFrameHeight);
+    if (!ok) Failed(path);
   }
 };
 
@@ -388,7 +403,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!options.y4mFile.empty() &&
-      !run.y4m.Open(OpenOutput(options.y4mFile), kFrameWidth, kFrameHeight, options.fps)) {
+      !run.y4m.Open(OpenOutput(options.y4mFile), run.ShowsMode() ? kVideoModes[options.mode].width : kFrameWidth,
+                    run.ShowsMode() ? kVideoModes[options.mode].height : kFrameHeight, options.fps)) {
     std::fprintf(stderr, "dorsel: cannot write %s: %s\n", options.y4mFile.c_str(), std::strerror(errno));
     return 2;
   }

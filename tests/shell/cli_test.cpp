@@ -122,6 +122,30 @@ TEST(CommandLine, RecordingsKeepToTheirOwnDescriptors) {
   }
 }
 
+// With a full-screen --mode the recordings keep what that mode shows.
+TEST(CommandLine, RecordingsOfAModeHaveItsSizeAndColours) {
+  const std::string dir = testing::TempDir() + "/dorsel-modes";
+  struct Case {
+    int mode;
+    int width, height;
+    bool grey;
+  };
+  for (const Case c : {Case{0, 512, 384, false}, Case{2, 512, 384, true}, Case{5, 640, 480, true}}) {
+    SCOPED_TRACE(c.mode);
+    std::filesystem::remove_all(dir);
+    Result r = RunDorsel("--headless --start 30000 --end 30000 --mode " + std::to_string(c.mode) + " --frames " + dir +
+                         " --y4m " + dir + ".y4m " + kData);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    testing_support::RgbImage png = testing_support::ReadRgbPng(dir + "/t0030000.png");
+    ASSERT_EQ(png.width, c.width);
+    ASSERT_EQ(png.height, c.height);
+    int coloured = 0;
+    for (uint32_t p : png.pixels) coloured += (p >> 16 & 0xFF) != (p & 0xFF) || (p >> 8 & 0xFF) != (p & 0xFF);
+    EXPECT_EQ(coloured == 0, c.grey) << coloured << " coloured pixels";
+    EXPECT_EQ(FileText(dir + ".y4m").rfind("YUV4MPEG2 W" + std::to_string(c.width) + " H" + std::to_string(c.height), 0), 0u);
+  }
+}
+
 TEST(CommandLine, BadArgumentsAreExplainedWithCodeTwo) {
   const char* bad[] = {"--mode 6", "--mode x", "--fps 0", "--mixrate", "--frobnicate", "--every 2",
                        "--headless --start 5000 --end 10", "--data /nonexistent/folder --headless"};
