@@ -376,7 +376,16 @@ int main(int argc, char** argv) {
   } else {
     std::string error;
     platform = host::MakeSdlPlatform(&error);
-    if (platform) host::Sdl(*platform).windowScale = options.scale;
+    if (platform) {
+      // A window larger than the screen could not be seen whole: the largest
+      // whole scale that fits is taken instead, and said so.
+      host::Rect desktop = platform->backend->DesktopRect();
+      int fits = std::max(1, std::min(desktop.Width() / kFrameWidth, desktop.Height() / kFrameHeight));
+      if (options.scale > fits)
+        std::fprintf(stderr, "dorsel: a window at --scale %d does not fit the %dx%d screen; using --scale %d\n",
+                     options.scale, desktop.Width(), desktop.Height(), fits);
+      host::Sdl(*platform).windowScale = std::min(options.scale, fits);
+    }
     if (!platform) {
       std::fprintf(stderr,
                    "dorsel: cannot open a display: %s\n"

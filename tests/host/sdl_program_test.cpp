@@ -178,6 +178,14 @@ TEST_F(SdlProgram, ScaleTwoOpensTheWindowTwiceAsLargeAndF9SavesAShotWhereItStart
 
   sdltest::Run("xdotool windowfocus --sync " + xid + " key Escape");
   EXPECT_EQ(WaitForExit(), 0) << Log();
+
+  // A scale the 1024 x 768 screen cannot hold takes the largest that fits.
+  Start({"--skip-settings", "--windowed", "--scale", "4", "--nosound", "--data", data_});
+  xid = DemoWindow(1024, 768, &g);
+  ASSERT_FALSE(xid.empty()) << "last seen " << g.width << "x" << g.height << "; the program said:\n" << Log();
+  EXPECT_NE(Log().find("--scale 4 does not fit the 1024x768 screen; using --scale 2"), std::string::npos) << Log();
+  sdltest::Run("xdotool windowfocus --sync " + xid + " key Escape");
+  EXPECT_EQ(WaitForExit(), 0) << Log();
 }
 
 // What the listener hears is the module itself: the sound the show sent to
