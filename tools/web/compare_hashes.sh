@@ -16,9 +16,10 @@ web="${DORSEL_WEB_BUILD:-build-web}"
 
 cmake -S . -B build >/dev/null
 nice cmake --build build -j"$jobs" --target assetgen data dorsel-hashes
-tools/web/build.sh --target dorsel-hashes assetgen
+tools/web/build.sh --target dorsel-hashes assetgen toolchain-check
 
 export NODE_OPTIONS=--no-experimental-fetch
+node "$web/toolchain-check.js"
 out="$web/hashes"
 mkdir -p "$out"
 seconds() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
