@@ -15,7 +15,8 @@
 // The show's loading messages go to standard output too, and its last one
 // ends without a line break; --out FILE keeps the hash lines to themselves.
 // --raw T FILE writes the frame of demo time T as it was hashed (the bytes
-// of its pixels), to find where two builds part.
+// of its pixels), to find where two builds part. --no-hash draws the show
+// and hashes nothing, to time the drawing alone.
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,7 +34,7 @@ namespace {
 
 const char kUsage[] =
     "usage: dorsel-hashes [--data DIR] [--fps N] [--mmx 0|1] [--end MS] [--audio] [--out FILE]\n"
-    "                     [--raw T FILE]\n"
+    "                     [--raw T FILE] [--no-hash]\n"
     "Runs the show headless and prints 'frame T HASH' for every frame presented\n"
     "(into FILE with --out, else to standard output after the show's own messages).\n";
 
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   long rawAt = -1;
   int fps = 10, mmx = 1;
   long endMs = -1;
-  bool audio = false;
+  bool audio = false, hash = true;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--data" && i + 1 < argc) dataDir = argv[++i];
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
     else if (a == "--mmx") mmx = int(Number(i, argc, argv, 0, 1));
     else if (a == "--end") endMs = Number(i, argc, argv, 0, 1000000);
     else if (a == "--audio") audio = true;
+    else if (a == "--no-hash") hash = false;
     else if (a == "--out" && i + 1 < argc) outFile = argv[++i];
     else if (a == "--raw") {
       rawAt = Number(i, argc, argv, 0, 1000000);
@@ -126,14 +128,16 @@ int main(int argc, char** argv) {
   demo.afterFrame = [&] {
     uint32_t t = demo.clock.DemoTimeMs;
     if (demo.presents != lastPresents && demo.target.pixels) {
-      uint64_t h = HashWords32(demo.target.pixels, size_t(kFrameWidth) * kFrameHeight);
-      std::fprintf(out, "frame %u %016" PRIx64 "\n", unsigned(t), h);
+      ++frames;
+      if (hash) {
+        uint64_t h = HashWords32(demo.target.pixels, size_t(kFrameWidth) * kFrameHeight);
+        std::fprintf(out, "frame %u %016" PRIx64 "\n", unsigned(t), h);
+      }
       if (raw && t == uint32_t(rawAt)) {
         std::fwrite(demo.target.pixels, sizeof(uint32_t), size_t(kFrameWidth) * kFrameHeight, raw);
         std::fclose(raw);
         raw = nullptr;
       }
-      ++frames;
     }
     lastPresents = demo.presents;
     if (endMs >= 0 && t >= uint32_t(endMs))
