@@ -60,12 +60,13 @@ BENCHMARK(BM_CopyPicture);
 void BM_CrossFadeImage(benchmark::State& state) {
   BenchFrame f;
   PcxImage p = Pattern(512, 384);
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    CrossFadeImage(p, 128, f.target);
+    CrossFadeImage(p, 128, f.target, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_CrossFadeImage);
+BENCHMARK(BM_CrossFadeImage)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_CopyLogo(benchmark::State& state) {
   BenchFrame f;
