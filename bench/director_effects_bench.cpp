@@ -93,13 +93,14 @@ void BM_TileColumns(benchmark::State& state) {
   BenchFrame f;
   PcxImage tile = Pattern(80, 80);
   TileColumns columns;
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    ScrollTilesDown(columns, 10, tile, f.target);
-    ScrollTilesUp(columns, 422, tile, f.target);
+    ScrollTilesDown(columns, 10, tile, f.target, useMmx);
+    ScrollTilesUp(columns, 422, tile, f.target, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_TileColumns);
+BENCHMARK(BM_TileColumns)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_DrawRotoZoom(benchmark::State& state) {
   BenchFrame f;
@@ -177,12 +178,13 @@ void BM_OverlayText(benchmark::State& state) {
   PcxImage font = Font();
   UpdateTextWriter(w, font, 1);
   UpdateTextWriter(w, font, 2000);
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    OverlayText(w, f.target);
+    OverlayText(w, f.target, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_OverlayText);
+BENCHMARK(BM_OverlayText)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 // Typing a whole page at once: the worst a long frame can ask of the writer.
 void BM_TypeWholePage(benchmark::State& state) {
