@@ -60,12 +60,13 @@ BENCHMARK(BM_CopyPicture);
 void BM_CrossFadeImage(benchmark::State& state) {
   BenchFrame f;
   PcxImage p = Pattern(512, 384);
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    CrossFadeImage(p, 128, f.target);
+    CrossFadeImage(p, 128, f.target, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_CrossFadeImage);
+BENCHMARK(BM_CrossFadeImage)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_CopyLogo(benchmark::State& state) {
   BenchFrame f;
@@ -92,13 +93,14 @@ void BM_TileColumns(benchmark::State& state) {
   BenchFrame f;
   PcxImage tile = Pattern(80, 80);
   TileColumns columns;
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    ScrollTilesDown(columns, 10, tile, f.target);
-    ScrollTilesUp(columns, 422, tile, f.target);
+    ScrollTilesDown(columns, 10, tile, f.target, useMmx);
+    ScrollTilesUp(columns, 422, tile, f.target, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_TileColumns);
+BENCHMARK(BM_TileColumns)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 void BM_DrawRotoZoom(benchmark::State& state) {
   BenchFrame f;
@@ -176,12 +178,13 @@ void BM_OverlayText(benchmark::State& state) {
   PcxImage font = Font();
   UpdateTextWriter(w, font, 1);
   UpdateTextWriter(w, font, 2000);
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    OverlayText(w, f.target);
+    OverlayText(w, f.target, useMmx);
     benchmark::DoNotOptimize(f.pixels.data());
   }
 }
-BENCHMARK(BM_OverlayText);
+BENCHMARK(BM_OverlayText)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 // Typing a whole page at once: the worst a long frame can ask of the writer.
 void BM_TypeWholePage(benchmark::State& state) {

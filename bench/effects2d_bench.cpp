@@ -7,7 +7,7 @@
 #include "effects2d/bump_lights.h"
 #include "effects2d/flare.h"
 #include "effects2d/keypath.h"
-#include "effects2d/trace.h"
+#include "effects2d/trace_internal.h"
 #include "effects2d/wobble_overlay.h"
 
 namespace {
@@ -104,7 +104,7 @@ void BM_TraceScene(benchmark::State& state) {
   int which = int(state.range(0));
   for (auto _ : state) {
     if (which == 0) DrawTunnel(scene, texture, frame.target, 0);
-    if (which == 1) DrawPlanes(scene, texture, frame.target);
+    if (which == 1) DrawPlanes(scene, texture, frame.target, 0);
     if (which == 2) DrawMorph(scene, 0.5f, texture, frame.target, 0);
     benchmark::DoNotOptimize(frame.pixels.data());
   }

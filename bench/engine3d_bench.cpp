@@ -106,7 +106,7 @@ void BM_ClosingObjectFrame(benchmark::State& state) {
     ObjectPass(scene, order, 0.015f, 1);
     WobbleVertices(wobble, scene.objects[0]);
     DrawScene(scene, scene.cameras[0], pixels.data(), order, 0, 0);
-    SmoothRow(pixels.data() + kFrameWidth, (kFrameHeight - 2) * kFrameWidth);
+    SmoothRow(pixels.data() + kFrameWidth, (kFrameHeight - 2) * kFrameWidth, 0);
     wobble += 0.025f;
     benchmark::DoNotOptimize(pixels.data());
   }
@@ -115,11 +115,12 @@ BENCHMARK(BM_ClosingObjectFrame);
 
 void BM_SmoothRow(benchmark::State& state) {
   std::vector<uint32_t> pixels = Frame();
+  const int useMmx = int(state.range(0));
   for (auto _ : state) {
-    SmoothRow(pixels.data() + kFrameWidth, (kFrameHeight - 2) * kFrameWidth);
+    SmoothRow(pixels.data() + kFrameWidth, (kFrameHeight - 2) * kFrameWidth, useMmx);
     benchmark::DoNotOptimize(pixels.data());
   }
 }
-BENCHMARK(BM_SmoothRow);
+BENCHMARK(BM_SmoothRow)->Arg(0)->Arg(1)->ArgName("useMmx");
 
 }  // namespace

@@ -50,8 +50,9 @@ constexpr Jump Doubled(Jump j, int k) {
 static_assert(kFramePixels == 3 << 16);
 constexpr Jump kFrameJump = Doubled(Then(Then(Steps(1), Steps(1)), Steps(1)), 16);
 
-void AddNoise(RenderTarget& target, CrtRandom& random) {
-  uint32_t* frame = target.pixels;
+namespace {
+
+void AddNoisePlain(uint32_t* frame, CrtRandom& random) {
   uint32_t chain[kNoiseChains];
   for (int k = 0; k < kNoiseChains; ++k) chain[k] = random.state = random.state * 214013u + 2531011u;
   for (int i = 0; i < kFramePixels; i += kNoiseChains) {
@@ -62,8 +63,6 @@ void AddNoise(RenderTarget& target, CrtRandom& random) {
 }
 
 #if DORSEL_PACKED
-namespace {
-
 // state × a modulo 2^32 in each 32-bit lane (SSE2 multiplies only the even
 // lanes, into 64 bits).
 __m128i TimesJump(__m128i state, __m128i a) {
@@ -107,22 +106,7 @@ void AddNoisePacked(uint32_t* frame, CrtRandom& random) {
   // The state after the last pixel's number: lane 3 of the last group.
   random.state = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(last, _MM_SHUFFLE(3, 3, 3, 3))));
 }
-
-}  // namespace
 #endif
-
-void AddNoise(RenderTarget& target, CrtRandom& random, int useMmx) {
-#if DORSEL_PACKED
-  if (useMmx) return AddNoisePacked(target.pixels, random);
-#else
-  (void)useMmx;
-#endif
-  AddNoise(target, random);
-}
-
-void SkipNoise(CrtRandom& random) { random.state = random.state * kFrameJump.a + kFrameJump.c; }
-
-namespace {
 
 // How many of the picture's pixels a cross-fade reads: row after row onto
 // the frame's rows, so only a 512-wide picture lines up, and no more of it
@@ -134,35 +118,30 @@ size_t CrossFadeCount(const PcxImage& picture) {
 
 }  // namespace
 
-void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target) {
-  size_t count = CrossFadeCount(picture);
+void AddNoise(RenderTarget& target, CrtRandom& random, [[maybe_unused]] int useMmx) {
+#if DORSEL_PACKED
+  if (useMmx) return AddNoisePacked(target.pixels, random);
+#endif
+  AddNoisePlain(target.pixels, random);
+}
+
+void SkipNoise(CrtRandom& random) { random.state = random.state * kFrameJump.a + kFrameJump.c; }
+
+void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target, [[maybe_unused]] int useMmx) {
+  size_t i = 0, count = CrossFadeCount(picture);
   a = std::clamp(a, 0, 255);  // weights past 255 would overflow a channel
   uint32_t keep = uint32_t(255 - a), take = uint32_t(a);
   uint32_t* frame = target.pixels;
-  for (size_t i = 0; i < count; ++i) frame[i] = WeightedBlend(frame[i], keep, picture.pixels[i], take);
-}
-
-void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target, int useMmx) {
+  const uint32_t* pic = picture.pixels.data();
 #if DORSEL_PACKED
-  if (useMmx) {
-    size_t count = CrossFadeCount(picture);
-    a = std::clamp(a, 0, 255);
-    const __m128i keep = ChannelWeights(uint32_t(255 - a)), take = ChannelWeights(uint32_t(a));
-    uint32_t* frame = target.pixels;
-    const uint32_t* pic = picture.pixels.data();
-    size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
+  if (useMmx)
+    for (const __m128i keep4 = ChannelWeights(keep), take4 = ChannelWeights(take); i + 4 <= count; i += 4) {
       __m128i* at = reinterpret_cast<__m128i*>(frame + i);
-      __m128i f = _mm_loadu_si128(at), p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pic + i));
-      _mm_storeu_si128(at, WeightedBlend4(f, keep, p, take));
+      __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pic + i));
+      _mm_storeu_si128(at, WeightedBlend4(_mm_loadu_si128(at), keep4, p, take4));
     }
-    for (; i < count; ++i) frame[i] = WeightedBlend(frame[i], uint32_t(255 - a), pic[i], uint32_t(a));
-    return;
-  }
-#else
-  (void)useMmx;
 #endif
-  CrossFadeImage(picture, a, target);
+  for (; i < count; ++i) frame[i] = WeightedBlend(frame[i], keep, pic[i], take);
 }
 
 void CopyLogo(int32_t x, int32_t y, const PcxImage& picture, RenderTarget& target) {

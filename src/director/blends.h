@@ -12,18 +12,15 @@ void CopyPicture(const PcxImage& picture, RenderTarget& target);
 
 // Adds rand() AND 31 to red, green and blue of every pixel in order, as one
 // plain 32-bit addition: a channel that passes 255 carries into the next.
-void AddNoise(RenderTarget& target, CrtRandom& random);
-// The same numbers and pixels; `useMmx` takes the packed form (SSE2 on
-// x86-64, the plain loop elsewhere).
+// `useMmx` takes the packed form (the plain loop where there is none): the
+// same numbers and pixels.
 void AddNoise(RenderTarget& target, CrtRandom& random, int useMmx);
 // Moves the generator on as far as one AddNoise does, drawing nothing: for
 // a frame whose noise would be covered before it is seen.
 void SkipNoise(CrtRandom& random);
 
 // frame × (255 − a) / 256 + picture × a / 256 per channel, a in 0 … 255.
-void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target);
-// The same pixels; `useMmx` takes the packed form (SSE2 on x86-64, the plain
-// loop elsewhere).
+// `useMmx` takes the packed form: the same pixels.
 void CrossFadeImage(const PcxImage& picture, int32_t a, RenderTarget& target, int useMmx);
 
 // A 128 × 96 picture copied whole, its top-left at (x, y).

@@ -170,12 +170,7 @@ void BuildLandscape(Landscape& land, const std::string& heightFile, PictureError
 }
 
 void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
-                   RenderTarget& target) {
-  DrawLandscape(land, x, y, heading, colourMap, target, 0);
-}
-
-void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
-                   RenderTarget& target, int useMmx) {
+                   RenderTarget& target, [[maybe_unused]] int useMmx) {
   const size_t cells = size_t(kMapSide) * kMapSide;
   if (land.dirX.size() < size_t(kLandDirections) || land.dirY.size() < size_t(kLandDirections) ||
       land.depthOffsets.size() <= size_t(kLandSteps) || land.heightMap.width != kMapSide ||
@@ -186,8 +181,6 @@ void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading,
 #if DORSEL_PACKED
   if (useMmx && land.eyeHeight >= kLowestPackedEye && land.eyeHeight < kReciprocalEyes)
     return DrawColumnsPacked(land, x, y, heading, colourMap, frame);
-#else
-  (void)useMmx;
 #endif
   if (land.eyeHeight > -kReciprocalEyes && land.eyeHeight < kReciprocalEyes)
     DrawColumns<true>(land, x, y, heading, colourMap, frame);

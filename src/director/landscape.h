@@ -27,10 +27,7 @@ void BuildDirectionTables(Landscape& land);
 void BuildLandscape(Landscape& land, const std::string& heightFile, PictureErrors& errors);
 
 // x and y in 8.8 fixed point map cells; heading is the direction of the
-// leftmost column. Draws columns 0 to 295 only.
-void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
-                   RenderTarget& target);
-// The same pixels; `useMmx` takes the packed form (SSE2 on x86-64, for eyes
-// at or above the highest ground; the plain walk elsewhere).
+// leftmost column. Draws columns 0 to 295 only. `useMmx` takes the packed
+// form for eyes at or above the highest ground: the same pixels.
 void DrawLandscape(const Landscape& land, int32_t x, int32_t y, int32_t heading, const PcxImage& colourMap,
                    RenderTarget& target, int useMmx);

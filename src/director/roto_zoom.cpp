@@ -27,12 +27,10 @@ RotoSteps RotoZoomSteps(float phase, float zoom) {
           int32_t(std::sin(aRow) * zoom)};
 }
 
-void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture) {
-  if (!Usable(texture)) return;
-  const RotoSteps s = RotoZoomSteps(phase, zoom);
+namespace {
+
+void DrawRotoZoomPlain(const RotoSteps& s, const uint32_t* tex, uint32_t* band) {
   const int32_t u0 = -256 * (s.du + s.duRow), v0 = -256 * (s.dv + s.dvRow);
-  const uint32_t* tex = texture.pixels.data();
-  uint32_t* band = target.pixels + size_t(kZoomBandTop) * kFrameWidth;
   for (int by = 0; by < kZoomBandRows; by += kZoomBlock)
     for (int bx = 0; bx < kFrameWidth; bx += kZoomBlock)
       for (int r = by; r < by + kZoomBlock; ++r) {
@@ -42,28 +40,23 @@ void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage&
         for (int c = bx; c < bx + kZoomBlock; ++c) {
           u += s.du;
           v += s.dv;
-          uint32_t t = tex[size_t((v >> 8) & 255) * kTexSide + size_t((u >> 8) & 255)];
-          row[c] = ((t >> 1) & 0x7F7F7Fu) + ((row[c] >> 1) & 0x7F7F7Fu);
+          row[c] = HalfBlend(tex[size_t((v >> 8) & 255) * kTexSide + size_t((u >> 8) & 255)], row[c]);
         }
       }
 }
 
 #if DORSEL_PACKED
-namespace {
-
 // The packed zoom, a row at a time (every pixel's texel hangs on its own
 // place only, so the blocks need not be kept): u and v of four pixels a
 // register, their texel places, the eight fetches one by one, and the half
 // blend of four pixels a register. Pixel c of row r samples at
 // u0 + r × duRow + (c + 1) × du, as the plain walk's adds come to.
-void DrawRotoZoomPacked(const RotoSteps& s, RenderTarget& target, const PcxImage& texture) {
+void DrawRotoZoomPacked(const RotoSteps& s, const uint32_t* tex, uint32_t* band) {
   const int32_t u0 = -256 * (s.du + s.duRow), v0 = -256 * (s.dv + s.dvRow);
-  const uint32_t* tex = texture.pixels.data();
-  uint32_t* band = target.pixels + size_t(kZoomBandTop) * kFrameWidth;
   auto times = [](int32_t d) { return _mm_setr_epi32(d, 2 * d, 3 * d, 4 * d); };
   const __m128i uFirst = times(s.du), vFirst = times(s.dv);
   const __m128i uFour = _mm_set1_epi32(4 * s.du), vFour = _mm_set1_epi32(4 * s.dv);
-  const __m128i row = _mm_set1_epi32(0xFF00), column = _mm_set1_epi32(0xFF), half = _mm_set1_epi32(0x7F7F7F);
+  const __m128i row = _mm_set1_epi32(0xFF00), column = _mm_set1_epi32(0xFF);
   for (int r = 0; r < kZoomBandRows; ++r) {
     __m128i u = _mm_add_epi32(_mm_set1_epi32(u0 + r * s.duRow), uFirst);
     __m128i v = _mm_add_epi32(_mm_set1_epi32(v0 + r * s.dvRow), vFirst);
@@ -76,26 +69,24 @@ void DrawRotoZoomPacked(const RotoSteps& s, RenderTarget& target, const PcxImage
       v = _mm_add_epi32(v, vFour);
       __m128i t = _mm_setr_epi32(int32_t(tex[at[0]]), int32_t(tex[at[1]]), int32_t(tex[at[2]]), int32_t(tex[at[3]]));
       __m128i* dst = reinterpret_cast<__m128i*>(out + c);
-      __m128i old = _mm_loadu_si128(dst);
-      _mm_storeu_si128(dst, _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(t, 1), half),
-                                          _mm_and_si128(_mm_srli_epi32(old, 1), half)));
+      _mm_storeu_si128(dst, HalfBlend4(t, _mm_loadu_si128(dst)));
     }
   }
 }
+#endif
 
 }  // namespace
-#endif
 
-void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture, int useMmx) {
+void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture,
+                  [[maybe_unused]] int useMmx) {
+  if (!Usable(texture)) return;
+  const RotoSteps s = RotoZoomSteps(phase, zoom);
+  const uint32_t* tex = texture.pixels.data();
+  uint32_t* band = target.pixels + size_t(kZoomBandTop) * kFrameWidth;
 #if DORSEL_PACKED
-  if (useMmx) {
-    if (Usable(texture)) DrawRotoZoomPacked(RotoZoomSteps(phase, zoom), target, texture);
-    return;
-  }
-#else
-  (void)useMmx;
+  if (useMmx) return DrawRotoZoomPacked(s, tex, band);
 #endif
-  DrawRotoZoom(phase, zoom, target, texture);
+  DrawRotoZoomPlain(s, tex, band);
 }
 
 void FeedBackIntoTexture(PcxImage& texture, const RenderTarget& target) {

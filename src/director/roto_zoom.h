@@ -23,8 +23,7 @@ struct RotoSteps {
 };
 RotoSteps RotoZoomSteps(float phase, float zoom);
 
-void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture);
-// The same pixels; `useMmx` takes the packed form (SSE2 on x86-64, the plain
-// loop elsewhere).
+// `useMmx` takes the packed form (the plain walk where there is none): the
+// same pixels.
 void DrawRotoZoom(float phase, float zoom, RenderTarget& target, const PcxImage& texture, int useMmx);
 void FeedBackIntoTexture(PcxImage& texture, const RenderTarget& target);

@@ -20,28 +20,37 @@ struct RowSines {
   int32_t sa, sb, sc;
 };
 
-// Each row with its sines, the phases stepped from row to row and set for
-// the next frame at the end.
+// Each row's offsets and frame pixels with its sines, the phases stepped
+// from row to row and set for the next frame at the end.
 template <typename Row>
-void ForEachRow(WarpTables& w, Row row) {
+void ForEachRow(WarpTables& w, uint32_t* frame, Row row) {
   const int32_t q0 = w.p0, q1 = w.p1, q2 = w.p2, q3 = w.p3;
   const auto& S = w.sines;
   for (int r = 0; r < kFrameHeight; ++r) {
-    row(r, RowSines{S[w.p0 & 255] + S[w.p1 & 255], S[((w.p2 & 255) + (w.p3 & 255)) & 255], S[w.p3 & 255]});
+    row(w.offsets.data() + size_t(r) * kFrameWidth, frame + size_t(r) * kFrameWidth,
+        RowSines{S[w.p0 & 255] + S[w.p1 & 255], S[((w.p2 & 255) + (w.p3 & 255)) & 255], S[w.p3 & 255]});
     w.p0 += 3, w.p1 += 2, w.p2 += 1, w.p3 += 2;
   }
   // From frame to frame the phases move by other steps than from row to row.
   w.p0 = q0 + 2, w.p1 = q1 + 3, w.p2 = q2 + 1, w.p3 = q3 + 3;
 }
 
+void DrawTableWarpPlain(WarpTables& w, uint32_t* frame, const uint32_t* tex) {
+  ForEachRow(w, frame, [tex](const int32_t* t, uint32_t* row, RowSines s) {
+    for (int k = 0; k < kFrameWidth; ++k) {
+      // The column runs backwards two texels a pixel: mirrored and squeezed.
+      int32_t v = (t[k] + s.sb + s.sc) & 255;
+      int32_t u = (s.sa + 1024 - 2 * k) & 255;
+      row[k] = tex[size_t(v) * kTexSide + size_t(u)];
+    }
+  });
+}
+
 #if DORSEL_PACKED
 // The packed warp: the texel places of eight pixels in two registers, then
 // the eight fetches one by one.
-void DrawTableWarpPacked(WarpTables& w, RenderTarget& target, const PcxImage& texture) {
-  const uint32_t* tex = texture.pixels.data();
-  ForEachRow(w, [&](int r, RowSines s) {
-    const int32_t* t = w.offsets.data() + size_t(r) * kFrameWidth;
-    uint32_t* out = target.pixels + size_t(r) * kFrameWidth;
+void DrawTableWarpPacked(WarpTables& w, uint32_t* frame, const uint32_t* tex) {
+  ForEachRow(w, frame, [tex](const int32_t* t, uint32_t* out, RowSines s) {
     const __m128i shift = _mm_set1_epi32(s.sb + s.sc), byte = _mm_set1_epi32(255), eight = _mm_set1_epi32(8);
     // u of pixels k … k + 3: sa + 1024 − 2k and on, read modulo 256.
     __m128i u = _mm_sub_epi32(_mm_set1_epi32(s.sa + 1024), _mm_setr_epi32(0, 2, 4, 6));
@@ -93,29 +102,10 @@ void BuildWarpTables(WarpTables& w) {
   }
 }
 
-void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture) {
+void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture, [[maybe_unused]] int useMmx) {
   if (!Usable(w, texture)) return;
-  const uint32_t* tex = texture.pixels.data();
-  ForEachRow(w, [&](int r, RowSines s) {
-    const int32_t* t = w.offsets.data() + size_t(r) * kFrameWidth;
-    uint32_t* row = target.pixels + size_t(r) * kFrameWidth;
-    for (int k = 0; k < kFrameWidth; ++k) {
-      // The column runs backwards two texels a pixel: mirrored and squeezed.
-      int32_t v = (t[k] + s.sb + s.sc) & 255;
-      int32_t u = (s.sa + 1024 - 2 * k) & 255;
-      row[k] = tex[size_t(v) * kTexSide + size_t(u)];
-    }
-  });
-}
-
-void DrawTableWarp(WarpTables& w, RenderTarget& target, const PcxImage& texture, int useMmx) {
 #if DORSEL_PACKED
-  if (useMmx) {
-    if (Usable(w, texture)) DrawTableWarpPacked(w, target, texture);
-    return;
-  }
-#else
-  (void)useMmx;
+  if (useMmx) return DrawTableWarpPacked(w, target.pixels, texture.pixels.data());
 #endif
-  DrawTableWarp(w, target, texture);
+  DrawTableWarpPlain(w, target.pixels, texture.pixels.data());
 }

@@ -18,8 +18,6 @@ struct WarpTables {
 };
 
 void BuildWarpTables(WarpTables& warp);
-// Writes every frame pixel; the texture must be 256 texels wide.
-void DrawTableWarp(WarpTables& warp, RenderTarget& target, const PcxImage& texture);
-// The same pixels; `useMmx` takes the packed form (SSE2 on x86-64, the plain
-// loop elsewhere).
+// Writes every frame pixel; the texture must be 256 texels wide. `useMmx`
+// takes the packed form: the same pixels.
 void DrawTableWarp(WarpTables& warp, RenderTarget& target, const PcxImage& texture, int useMmx);

@@ -73,43 +73,28 @@ void UpdateTextWriter(TextWriter& w, const PcxImage& font, uint32_t demoTimeMs) 
   w.lastTypeMs = demoTimeMs;  // the part of a character left over is dropped
 }
 
-void OverlayText(const TextWriter& w, RenderTarget& target) {
+void OverlayText(const TextWriter& w, RenderTarget& target, [[maybe_unused]] int useMmx) {
   if (w.overlay.size() < size_t(kFramePixels)) return;
   uint32_t* frame = target.pixels;
   const uint32_t* overlay = w.overlay.data();
+  int i = 0;
+#if DORSEL_PACKED
+  // Four pixels at a time: a lane whose overlay pixel is 0 keeps the frame's.
+  if (useMmx)
+    for (; i + 4 <= kFramePixels; i += 4) {
+      __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(overlay + i));
+      __m128i* at = reinterpret_cast<__m128i*>(frame + i);
+      __m128i keep = _mm_and_si128(_mm_loadu_si128(at), _mm_cmpeq_epi32(p, _mm_setzero_si128()));
+      _mm_storeu_si128(at, _mm_or_si128(p, keep));
+    }
+#endif
   // Written without a branch (a zero overlay pixel keeps the frame's):
   // most of the overlay is empty, and a branch per pixel on text edges
   // mispredicts.
-  for (int i = 0; i < kFramePixels; ++i) {
+  for (; i < kFramePixels; ++i) {
     uint32_t p = overlay[i];
     frame[i] = p | (frame[i] & (p == 0 ? 0xFFFFFFFFu : 0u));
   }
-}
-
-#if DORSEL_PACKED
-// Four pixels at a time: a lane whose overlay pixel is 0 keeps the frame's.
-static void OverlayPacked(const uint32_t* overlay, uint32_t* frame) {
-  static_assert(kFramePixels % 4 == 0);
-  const __m128i zero = _mm_setzero_si128();
-  for (int i = 0; i < kFramePixels; i += 4) {
-    __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(overlay + i));
-    __m128i* at = reinterpret_cast<__m128i*>(frame + i);
-    __m128i keep = _mm_and_si128(_mm_loadu_si128(at), _mm_cmpeq_epi32(p, zero));
-    _mm_storeu_si128(at, _mm_or_si128(p, keep));
-  }
-}
-#endif
-
-void OverlayText(const TextWriter& w, RenderTarget& target, int useMmx) {
-#if DORSEL_PACKED
-  if (useMmx) {
-    if (w.overlay.size() >= size_t(kFramePixels)) OverlayPacked(w.overlay.data(), target.pixels);
-    return;
-  }
-#else
-  (void)useMmx;
-#endif
-  OverlayText(w, target);
 }
 
 void DrawText(const PcxImage& font, const char* text, int32_t x, int32_t y, uint32_t* pixels) {

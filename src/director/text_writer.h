@@ -52,10 +52,8 @@ void SetTextPage(TextWriter& writer, int32_t x, int32_t y, int32_t charAdvance, 
 void UpdateTextWriter(TextWriter& writer, const PcxImage& font, uint32_t demoTimeMs);
 void NextTextLine(TextWriter& writer);
 
-// Every non-black overlay pixel replaces the frame's.
-void OverlayText(const TextWriter& writer, RenderTarget& target);
-// The same; `useMmx` takes the packed form (SSE2 on x86-64, the plain loop
-// elsewhere), which gives the same pixels.
+// Every non-black overlay pixel replaces the frame's. `useMmx` takes the
+// packed form: the same pixels.
 void OverlayText(const TextWriter& writer, RenderTarget& target, int useMmx);
 
 // Draws a NUL-terminated string into a 512 × 384 image, 9 pixels a character,

@@ -34,16 +34,6 @@ void ForTileRows(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& targe
   }
 }
 
-// Calls draw(frame pixel, tile pixel, screen row) for every non-black tile
-// pixel on screen rows 1 to 383 and inside the frame's columns.
-template <class Draw>
-void ForTilePixels(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target, Draw draw) {
-  ForTileRows(x, y, tile, target, [&draw](const uint32_t* src, uint32_t* row, int c0, int c1, int32_t v) {
-    for (int c = c0; c < c1; ++c)
-      if (uint32_t p = src[c]) draw(row[c], p, v);
-  });
-}
-
 // The row's weights: the frame by the distance d from the middle row, the
 // tile by 192 − d.
 uint32_t FrameWeight(int32_t v) { return uint32_t(std::abs(v - kMiddleRow)); }
@@ -51,41 +41,31 @@ uint32_t FrameWeight(int32_t v) { return uint32_t(std::abs(v - kMiddleRow)); }
 }  // namespace
 
 void DrawTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target) {
-  ForTilePixels(x, y, tile, target, [](uint32_t& f, uint32_t p, int32_t) { f = p; });
-}
-
-void DrawFadedTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target) {
-  ForTilePixels(x, y, tile, target, [](uint32_t& f, uint32_t p, int32_t v) {
-    uint32_t d = FrameWeight(v), w = uint32_t(kMiddleRow) - d;
-    f = WeightedBlend(f, d, p, w);
+  ForTileRows(x, y, tile, target, [](const uint32_t* src, uint32_t* row, int c0, int c1, int32_t) {
+    for (int c = c0; c < c1; ++c)
+      if (uint32_t p = src[c]) row[c] = p;
   });
 }
 
-void DrawFadedTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target, int useMmx) {
+void DrawFadedTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target, [[maybe_unused]] int useMmx) {
+  ForTileRows(x, y, tile, target, [&](const uint32_t* src, uint32_t* row, int c0, int c1, int32_t v) {
+    uint32_t d = FrameWeight(v), w = uint32_t(kMiddleRow) - d;
+    int c = c0;
 #if DORSEL_PACKED
-  if (useMmx) {
     // Four pixels at a time, blended whole; where the tile pixel is 0 the
     // frame pixel is kept.
-    ForTileRows(x, y, tile, target, [](const uint32_t* src, uint32_t* row, int c0, int c1, int32_t v) {
-      uint32_t d = FrameWeight(v), w = uint32_t(kMiddleRow) - d;
-      const __m128i frameWeight = ChannelWeights(d), tileWeight = ChannelWeights(w);
-      int c = c0;
-      for (; c + 4 <= c1; c += 4) {
+    if (useMmx)
+      for (const __m128i frameWeight = ChannelWeights(d), tileWeight = ChannelWeights(w); c + 4 <= c1; c += 4) {
         __m128i* at = reinterpret_cast<__m128i*>(row + c);
         __m128i f = _mm_loadu_si128(at), p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + c));
         __m128i keep = _mm_cmpeq_epi32(p, _mm_setzero_si128());
         __m128i blended = WeightedBlend4(f, frameWeight, p, tileWeight);
         _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(keep, f), _mm_andnot_si128(keep, blended)));
       }
-      for (; c < c1; ++c)
-        if (uint32_t p = src[c]) row[c] = WeightedBlend(row[c], d, p, w);
-    });
-    return;
-  }
-#else
-  (void)useMmx;
 #endif
-  DrawFadedTile(x, y, tile, target);
+    for (; c < c1; ++c)
+      if (uint32_t p = src[c]) row[c] = WeightedBlend(row[c], d, p, w);
+  });
 }
 
 void ScrollTilesDown(TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target, int useMmx) {
@@ -94,14 +74,6 @@ void ScrollTilesDown(TileColumns& columns, int32_t x, const PcxImage& tile, Rend
   if (columns.tileScroll > kTileSize) columns.tileScroll = 0;
 }
 
-void ScrollTilesDown(TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target) {
-  ScrollTilesDown(columns, x, tile, target, 0);
-}
-
 void ScrollTilesUp(const TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target, int useMmx) {
   for (int32_t k : {400, 320, 240, 160, 80, 0}) DrawFadedTile(x, k - columns.tileScroll, tile, target, useMmx);
-}
-
-void ScrollTilesUp(const TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target) {
-  ScrollTilesUp(columns, x, tile, target, 0);
 }

@@ -15,14 +15,10 @@ struct TileColumns {
 // Non-black tile pixels replace the frame's, on screen rows 1 to 383.
 void DrawTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target);
 // Non-black tile pixels blend in by their row's distance d from row 192:
-// frame × d / 256 + tile × (192 − d) / 256.
-void DrawFadedTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target);
-// The same; `useMmx` takes the packed form (SSE2 on x86-64, the plain loop
-// elsewhere), which gives the same pixels.
+// frame × d / 256 + tile × (192 − d) / 256. `useMmx` takes the packed form:
+// the same pixels.
 void DrawFadedTile(int32_t x, int32_t y, const PcxImage& tile, RenderTarget& target, int useMmx);
 // Six faded tiles at tileScroll − 80, −0, +80 …; then tileScroll moves on.
-void ScrollTilesDown(TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target);
 void ScrollTilesDown(TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target, int useMmx);
 // Six faded tiles at 400 − tileScroll, 320 − …; tileScroll stays.
-void ScrollTilesUp(const TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target);
 void ScrollTilesUp(const TileColumns& columns, int32_t x, const PcxImage& tile, RenderTarget& target, int useMmx);

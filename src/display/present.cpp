@@ -103,7 +103,7 @@ void PresentFrame(Display& d) {
   UnlockTarget(d);
 }
 
-void FadeTarget(RenderTarget& target, int factor, int useMmx) {
+void FadeTarget(RenderTarget& target, int factor, [[maybe_unused]] int useMmx) {
   uint32_t* p = target.pixels;
   int i = 0, n = target.width * target.height;
 #if DORSEL_PACKED

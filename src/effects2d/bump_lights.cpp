@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <utility>
 
 #include "base/pixels.h"
 #include "base/simd.h"
@@ -151,14 +150,7 @@ void FillPacked(const BumpLights& b, const uint8_t* framed, uint32_t* frame) {
   const __m128i one = _mm_set1_epi16(1), edge = _mm_set1_epi16(0xFF);
   const __m128i place = _mm_set1_epi32(kFramedSide << 16 | 1);
   const __m128i lanes = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m128i newWeight = _mm_set1_epi16(short(level));
-  const __m128i oldWeight = _mm_set_epi16(0, short(255 - level), short(255 - level), short(255 - level), 0,
-                                          short(255 - level), short(255 - level), short(255 - level));
-  auto fade = [&](__m128i old) {
-    __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(old, zero), oldWeight), 8);
-    __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(old, zero), oldWeight), 8);
-    return std::pair{lo, hi};
-  };
+  const __m128i newWeight = ChannelWeights(uint32_t(level)), oldWeight = ChannelWeights(uint32_t(255 - level));
   // Four pixels: their colours lit by their spots (both as 32-bit pixels)
   // and put over what the frame holds.
   auto put = [&](uint32_t* out, __m128i c, __m128i l) {
@@ -167,24 +159,15 @@ void FillPacked(const BumpLights& b, const uint8_t* framed, uint32_t* frame) {
     __m128i lo = lit(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(l, zero));
     __m128i hi = lit(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(l, zero));
     __m128i* dst = reinterpret_cast<__m128i*>(out);
-    if constexpr (kOpaque) {
-      _mm_storeu_si128(dst, _mm_packus_epi16(lo, hi));
-    } else {
-      __m128i lit8 = _mm_packus_epi16(lo, hi);  // the new pixels, saturated first
-      __m128i newLo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(lit8, zero), newWeight), 8);
-      __m128i newHi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(lit8, zero), newWeight), 8);
-      auto [oldLo, oldHi] = fade(_mm_loadu_si128(dst));
-      _mm_storeu_si128(dst, _mm_packus_epi16(_mm_add_epi16(newLo, oldLo), _mm_add_epi16(newHi, oldHi)));
-    }
+    __m128i lit8 = _mm_packus_epi16(lo, hi);  // the new pixels, saturated first
+    if constexpr (kOpaque)
+      _mm_storeu_si128(dst, lit8);
+    else
+      _mm_storeu_si128(dst, WeightedBlend4(lit8, newWeight, _mm_loadu_si128(dst), oldWeight));
   };
   auto unlit = [&](uint32_t* out) {
     __m128i* dst = reinterpret_cast<__m128i*>(out);
-    if constexpr (kOpaque) {
-      _mm_storeu_si128(dst, zero);
-    } else {
-      auto [lo, hi] = fade(_mm_loadu_si128(dst));
-      _mm_storeu_si128(dst, _mm_packus_epi16(lo, hi));
-    }
+    _mm_storeu_si128(dst, kOpaque ? zero : ScalePixels4(_mm_loadu_si128(dst), oldWeight));
   };
   for (int y = 1; y <= kFrameHeight - 2; ++y) {
     uint32_t* out = frame + (y - 1) * kFrameWidth;
@@ -288,22 +271,19 @@ bool BumpLightsCoverFrame(const BumpLights& bump) {
   return Usable(bump) && bump.level >= 255;
 }
 
-void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, int useMmx) {
+void DrawBumpLights(BumpLights& bump, RenderTarget& target, float frameSeconds, [[maybe_unused]] int useMmx) {
   if (!Usable(bump)) return;
   if (bump.slopes.size() != size_t(kFrameHeight)) MeasureSlopes(bump);
   MoveLights(bump, frameSeconds);
   bool opaque = bump.level >= 255;
+  // Rows 382 and 383 end black; the fills neither write nor read them.
+  std::fill(target.pixels + (kFrameHeight - 2) * kFrameWidth, target.pixels + kFrameHeight * kFrameWidth,
+            0u);
 #if DORSEL_PACKED
   if (useMmx) {
     FrameSpot(bump.spot, bump.framedSpot);
-    (opaque ? FillPacked<true> : FillPacked<false>)(bump, bump.framedSpot.data(), target.pixels);
-  } else {
-    (opaque ? Fill<true> : Fill<false>)(bump, target.pixels);
+    return (opaque ? FillPacked<true> : FillPacked<false>)(bump, bump.framedSpot.data(), target.pixels);
   }
-#else
-  (void)useMmx;
-  (opaque ? Fill<true> : Fill<false>)(bump, target.pixels);
 #endif
-  std::fill(target.pixels + (kFrameHeight - 2) * kFrameWidth, target.pixels + kFrameHeight * kFrameWidth,
-            0u);
+  (opaque ? Fill<true> : Fill<false>)(bump, target.pixels);
 }

@@ -52,12 +52,10 @@ int InitFlareSprite(FlareSprite& flare, PictureErrors& errors) {
   return LoadPCX("flare.pcx", flare.image, errors);
 }
 
-void DrawFlare(FlareSprite& flare, float x, float y, float z, RenderTarget& target, int useMmx) {
+void DrawFlare(FlareSprite& flare, float x, float y, float z, RenderTarget& target, [[maybe_unused]] int useMmx) {
   auto addRow = AddRow;
 #if DORSEL_PACKED
   if (useMmx) addRow = AddRowPacked;
-#else
-  (void)useMmx;
 #endif
   if (!(z > 0)) return;
   const PcxImage& img = flare.image;

@@ -1,4 +1,4 @@
-#include "effects2d/trace.h"
+#include "effects2d/trace_internal.h"
 
 #include <cmath>
 
@@ -239,14 +239,11 @@ void SpreadShade(__m128i shade, __m128i& firstTwo, __m128i& lastTwo) {
 // lanes, packed with saturation, then the light's whole channel values added
 // with saturating bytes.
 inline __m128i ShadeFour(__m128i texels, __m128i shade, __m128i redBlue, __m128i green) {
-  const __m128i zero = _mm_setzero_si128();
   __m128i s01, s23;
   SpreadShade(_mm_srli_epi32(shade, 8), s01, s23);
-  __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), s01), 8);
-  __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), s23), 8);
   __m128i light = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(redBlue, 8), _mm_set1_epi32(0x00FF00FF)),
                                _mm_and_si128(_mm_srli_epi32(green, 8), _mm_set1_epi32(0x0000FF00)));
-  __m128i pixels = _mm_adds_epu8(_mm_packus_epi16(lo, hi), light);
+  __m128i pixels = _mm_adds_epu8(_mm_packus_epi16(ScaleLow(texels, s01), ScaleHigh(texels, s23)), light);
   return _mm_and_si128(pixels, _mm_set1_epi32(0x00FFFFFF));
 }
 
@@ -383,10 +380,13 @@ void Draw(TraceScene& s, TraceSurface surface, float m, const PcxImage& texture,
           int useMmx) {
   if (!Usable(s, texture)) return;
   CastGrid(s, surface, m);
-  if (useMmx)
-    FillTraceBlocksPacked(s, texture, target);
-  else
+  // The planes keep the plain fill's pixels in either form.
+  if (!useMmx)
     FillTraceBlocks(s, texture, target);
+  else if (surface == TraceSurface::kPlanes)
+    FillTraceBlocksPlainRulePacked(s, texture, target);
+  else
+    FillTraceBlocksPacked(s, texture, target);
 }
 
 }  // namespace
@@ -416,16 +416,7 @@ void DrawTunnel(TraceScene& scene, const PcxImage& texture, RenderTarget& target
 }
 
 void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target, int useMmx) {
-  if (!Usable(scene, texture)) return;
-  CastGrid(scene, TraceSurface::kPlanes, 0);
-  if (useMmx)
-    FillTraceBlocksPlainRulePacked(scene, texture, target);
-  else
-    FillTraceBlocks(scene, texture, target);
-}
-
-void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target) {
-  DrawPlanes(scene, texture, target, 0);
+  Draw(scene, TraceSurface::kPlanes, 0, texture, target, useMmx);
 }
 
 void DrawMorph(TraceScene& scene, float m, const PcxImage& texture, RenderTarget& target, int useMmx) {

@@ -53,27 +53,13 @@ enum class TraceSurface { kTunnel, kPlanes, kMorph };
 // coordinates. `m` is the morph's weight (read by the morph only).
 GridVertex TraceVertex(const TraceScene& scene, const Vec3& direction, TraceSurface surface, float m);
 
-// Fills frame rows 64..319 from the vertex grid's rows 8..40, each 8 × 8
-// block interpolating its four corners in 8.8 fixed point.
-void FillTraceBlocks(const TraceScene& scene, const PcxImage& texture, RenderTarget& target);
-// The packed fill (SSE2 on x86-64; the plain fill elsewhere). It multiplies
-// every channel by the integer shade, so green differs from the plain fill,
-// which scales green by the full 8.8 shade and keeps the light's fraction.
-void FillTraceBlocksPacked(const TraceScene& scene, const PcxImage& texture, RenderTarget& target);
-// The plain fill's own pixels, packed (SSE2 on x86-64; the plain fill
-// elsewhere): green takes the full 8.8 shade here as well.
-void FillTraceBlocksPlainRulePacked(const TraceScene& scene, const PcxImage& texture, RenderTarget& target);
-// The packed fill's rule as a plain loop: what FillTraceBlocksPacked must
-// give on x86-64.
-void FillTraceBlocksIntegerShade(const TraceScene& scene, const PcxImage& texture, RenderTarget& target);
-
 // One frame of each scene, from the eye, target and light positions the
 // caller set. A texture that is not 256 pixels wide and at least 256 rows
 // draws nothing. `useMmx` makes the tunnel and the morph use the packed
-// fill; the planes have only the plain fill's pixels, which `useMmx` draws
-// with the packed form of the plain rule.
+// fill, whose green falls up to 2 below the plain fill's; the planes have
+// only the plain fill's pixels, which `useMmx` draws with the packed form of
+// the plain rule.
 void DrawTunnel(TraceScene& scene, const PcxImage& texture, RenderTarget& target, int useMmx);
 void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target, int useMmx);
-void DrawPlanes(TraceScene& scene, const PcxImage& texture, RenderTarget& target);
 // m = 0 is the tunnel's geometry, 1 the planes'.
 void DrawMorph(TraceScene& scene, float m, const PcxImage& texture, RenderTarget& target, int useMmx);

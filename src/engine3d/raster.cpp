@@ -313,16 +313,6 @@ void PlotDot(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b, uint32_t* pi
   p[kFrameWidth] = half;
 }
 
-void SmoothRow(uint32_t* first, int32_t count) {
-  uint32_t rb = 0, g = 0;
-  for (uint32_t* p = first; p < first + count; ++p) {
-    uint32_t right = p[1], below = p[kFrameWidth], above = p[-kFrameWidth];
-    rb = ((rb + (right & 0xFF00FF) + (below & 0xFF00FF) + (above & 0xFF00FF)) >> 2) & 0xFF00FF;
-    g = ((g + (right & 0xFF00) + (below & 0xFF00) + (above & 0xFF00)) >> 2) & 0xFF00;
-    *p = rb + g;
-  }
-}
-
 #if DORSEL_PACKED
 namespace {
 
@@ -341,8 +331,9 @@ __m128i Halves(__m128i low, __m128i high) {
 // most 255 + 85 × 765 = 65280, so 16-bit lanes hold them, two pixels to a
 // register; only the last pixel's add and shift wait for the step before.
 // Where the four pixels and everything they read are black and nothing is
-// carried in, the pixels simply become black.
-void SmoothPacked(uint32_t* p, int32_t groups, uint32_t& rb, uint32_t& g) {
+// carried in, the pixels simply become black. Returns the pixel after the
+// last group.
+uint32_t* SmoothPacked(uint32_t* p, int32_t groups, uint32_t& rb, uint32_t& g) {
   const __m128i zero = _mm_setzero_si128(), colour = _mm_set1_epi32(0x00FFFFFF);
   // The top byte carries no colour: its lanes are kept 0.
   const __m128i channels = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
@@ -380,28 +371,23 @@ void SmoothPacked(uint32_t* p, int32_t groups, uint32_t& rb, uint32_t& g) {
   uint32_t carried = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(x, x)));
   rb = carried & 0xFF00FF;
   g = carried & 0xFF00;
+  return p;
 }
 
 }  // namespace
 #endif
 
-void SmoothRow(uint32_t* first, int32_t count, int useMmx) {
+void SmoothRow(uint32_t* first, int32_t count, [[maybe_unused]] int useMmx) {
+  uint32_t rb = 0, g = 0;
+  uint32_t* p = first;
 #if DORSEL_PACKED
-  if (useMmx && count > 0) {
-    uint32_t rb = 0, g = 0;
-    int32_t groups = count / 4;
-    SmoothPacked(first, groups, rb, g);
-    // The last few pixels one by one, from the value the groups carried.
-    for (uint32_t* p = first + 4 * groups; p < first + count; ++p) {
-      uint32_t right = p[1], below = p[kFrameWidth], above = p[-kFrameWidth];
-      rb = ((rb + (right & 0xFF00FF) + (below & 0xFF00FF) + (above & 0xFF00FF)) >> 2) & 0xFF00FF;
-      g = ((g + (right & 0xFF00) + (below & 0xFF00) + (above & 0xFF00)) >> 2) & 0xFF00;
-      *p = rb + g;
-    }
-    return;
-  }
-#else
-  (void)useMmx;
+  // The last few pixels go one by one below, from the value the groups carried.
+  if (useMmx && count > 0) p = SmoothPacked(first, count / 4, rb, g);
 #endif
-  SmoothRow(first, count);
+  for (; p < first + count; ++p) {
+    uint32_t right = p[1], below = p[kFrameWidth], above = p[-kFrameWidth];
+    rb = ((rb + (right & 0xFF00FF) + (below & 0xFF00FF) + (above & 0xFF00FF)) >> 2) & 0xFF00FF;
+    g = ((g + (right & 0xFF00) + (below & 0xFF00) + (above & 0xFF00)) >> 2) & 0xFF00;
+    *p = rb + g;
+  }
 }

@@ -44,7 +44,5 @@ void BlendLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour, 
 void PlotDot(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b, uint32_t* pixels);
 // Each pixel becomes the average of its smoothed left neighbour and its
 // right, lower and upper neighbours; the rows above and below must exist.
-void SmoothRow(uint32_t* first, int32_t count);
-// The same pixels; `useMmx` takes the packed form (SSE2 on x86-64, the plain
-// loop elsewhere).
+// `useMmx` takes the packed form: the same pixels.
 void SmoothRow(uint32_t* first, int32_t count, int useMmx);

@@ -13,7 +13,7 @@ TEST(AddNoise, AddsTheSharedGeneratorsNumbersInPixelOrderWithCarries) {
   CrtRandom random;
   random.Next();  // whatever was drawn before is not drawn again
   CrtRandom expected = random;
-  AddNoise(frame.target, random);
+  AddNoise(frame.target, random, 0);
   int carried = 0;
   for (int i = 0; i < kFramePixels; ++i) {
     uint32_t n = uint32_t(expected.Next() & 31);
@@ -36,7 +36,7 @@ TEST(SkipNoise, MovesTheGeneratorOnAsFarAsAFrameOfNoise) {
     SCOPED_TRACE(state);
     Frame frame(0);
     CrtRandom drawn{state}, skipped{state};
-    AddNoise(frame.target, drawn);
+    AddNoise(frame.target, drawn, 0);
     SkipNoise(skipped);
     EXPECT_EQ(skipped.state, drawn.state);
     EXPECT_NE(skipped.state, state);
@@ -63,7 +63,7 @@ TEST(CrossFadeImage, NeverExactAtEitherEnd) {
   };
   for (const Case& c : cases) {
     Frame frame(c.frame);
-    CrossFadeImage(fixtures::Flat(512, 384, c.picture), c.a, frame.target);
+    CrossFadeImage(fixtures::Flat(512, 384, c.picture), c.a, frame.target, 0);
     EXPECT_EQ(frame.pixels[0], c.want) << c.a;
     EXPECT_EQ(frame.pixels[kFramePixels - 1], c.want) << c.a;
     EXPECT_TRUE(frame.GuardIntact());
@@ -86,7 +86,7 @@ TEST(CrossFadeImage, ReadsOnlyPicturesThatLineUpWithTheFrame) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Frame frame(0x00FFFFFF);
-    CrossFadeImage(c.picture, 255, frame.target);
+    CrossFadeImage(c.picture, 255, frame.target, 0);
     int changed = 0;
     for (int i = 0; i < kFramePixels; ++i) changed += frame.pixels[size_t(i)] != 0x00FFFFFFu;
     EXPECT_EQ(changed, c.changed);

@@ -80,7 +80,7 @@ TEST(Landscape, FlatGroundClimbsFromTheBottomToItsHorizon) {
     height = c.height;
     Landscape land = Land(Heights(256, 256, [](int, int) { return height; }));
     Frame frame(0x00123456);
-    DrawLandscape(land, 0, 0, 0, fixtures::Flat(256, 256, 0), frame.target);
+    DrawLandscape(land, 0, 0, 0, fixtures::Flat(256, 256, 0), frame.target, 0);
     for (int x : {0, 1, 150, 295}) {
       EXPECT_EQ(frame.at(x, c.top), c.topColour) << x;
       EXPECT_EQ(frame.at(x, c.top - 1), c.top - 1 < 200 ? kSkyWhite : 0x00123456u) << x;
@@ -116,7 +116,7 @@ TEST(Landscape, FlatGroundMeetsTheSkyWhereItsProjectionSays) {
       if (nearStep == 0) nearStep = s;
     }
     Frame frame(0x00123456);
-    DrawLandscape(land, 0, 0, 0, fixtures::Flat(256, 256, 0), frame.target);
+    DrawLandscape(land, 0, 0, 0, fixtures::Flat(256, 256, 0), frame.target, 0);
     for (int x : {0, 101, 295}) {
       EXPECT_EQ(frame.at(x, 382), top < 383 ? uint32_t(nearStep) * 0x010101u : 0x00123456u) << x;
       if (top == 383) continue;
@@ -131,7 +131,7 @@ TEST(Landscape, FlatGroundMeetsTheSkyWhereItsProjectionSays) {
 TEST(Landscape, SkyAndGroundStayInTheLeftColumns) {
   Landscape land = Land(Heights(256, 256, [](int x, int y) { return uint8_t((x * 7 + y * 3) & 255); }));
   Frame frame(0x00123456);
-  DrawLandscape(land, 1234, -5678, 300, fixtures::Flat(256, 256, 0x00F0F0F0), frame.target);
+  DrawLandscape(land, 1234, -5678, 300, fixtures::Flat(256, 256, 0x00F0F0F0), frame.target, 0);
   for (int y = 0; y < kFrameHeight; ++y) {
     for (int x = 296; x < kFrameWidth; ++x) ASSERT_EQ(frame.at(x, y), 0x00123456u) << x << ", " << y;
     for (int x = 0; x < 296; ++x) {
@@ -156,7 +156,7 @@ TEST(Landscape, TheMapWrapsEvery256Cells) {
   Landscape land = Land(Heights(256, 256, [](int x, int y) { return uint8_t((x ^ y) * 37 & 255); }));
   const PcxImage colours = fixtures::Picture(256, 256, [](int x, int y) { return uint32_t(x << 16 | y << 8 | 0x40); });
   Frame base;
-  DrawLandscape(land, 5000, 7000, 100, colours, base.target);
+  DrawLandscape(land, 5000, 7000, 100, colours, base.target, 0);
   const int32_t lap = 256 << 8;  // 256 cells in 8.8
   struct Case {
     int32_t dx, dy;
@@ -165,12 +165,12 @@ TEST(Landscape, TheMapWrapsEvery256Cells) {
   const Case cases[] = {{lap, 0, true}, {0, -lap, true}, {3 * lap, 2 * lap, true}, {128 << 8, 0, false}};
   for (const Case& c : cases) {
     Frame moved;
-    DrawLandscape(land, 5000 + c.dx, 7000 + c.dy, 100, colours, moved.target);
+    DrawLandscape(land, 5000 + c.dx, 7000 + c.dy, 100, colours, moved.target, 0);
     EXPECT_EQ(moved.pixels == base.pixels, c.same) << c.dx << ", " << c.dy;
   }
   // A full turn of heading is 2048 steps.
   Frame turned;
-  DrawLandscape(land, 5000, 7000, 100 + 2048, colours, turned.target);
+  DrawLandscape(land, 5000, 7000, 100 + 2048, colours, turned.target, 0);
   EXPECT_EQ(turned.pixels, base.pixels);
 }
 
@@ -180,7 +180,7 @@ TEST(Landscape, NearerHillsHideFartherOnes) {
   // a step).
   Landscape land = Land(Heights(256, 256, [](int, int y) { return uint8_t(y == 40 ? 255 : 0); }));
   Frame frame;
-  DrawLandscape(land, 0, 0, 512, fixtures::Flat(256, 256, 0), frame.target);
+  DrawLandscape(land, 0, 0, 512, fixtures::Flat(256, 256, 0), frame.target, 0);
   struct Case {
     int row;
     uint32_t step;  // the step whose sample shows there (its grey level)
@@ -220,7 +220,7 @@ TEST(Landscape, MapsItCannotReadDrawNothing) {
   };
   for (const Case& c : cases) {
     Frame frame(0x00123456);
-    DrawLandscape(c.land, 0, 0, 0, c.colours, frame.target);
+    DrawLandscape(c.land, 0, 0, 0, c.colours, frame.target, 0);
     EXPECT_EQ(frame.at(0, 0), 0x00123456u) << c.name;
     EXPECT_EQ(frame.at(0, 300), 0x00123456u) << c.name;
   }

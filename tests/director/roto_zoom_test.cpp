@@ -51,7 +51,7 @@ TEST(RotoZoom, EveryBandPixelIsTheTexelItsRowAndColumnReach) {
   for (float phase : {0.0f, 1.0f, 37.5f, 200.0f}) {
     SCOPED_TRACE(phase);
     Frame frame(0x00103050);
-    DrawRotoZoom(phase, 400.0f, frame.target, tex);
+    DrawRotoZoom(phase, 400.0f, frame.target, tex, 0);
     if (phase == 0.0f) {
       EXPECT_EQ(frame.at(0, 65), ((Texel(113, 113) >> 1) & 0x7F7F7Fu) + 0x00081828u);
     }
@@ -75,7 +75,7 @@ TEST(RotoZoom, ATextureItCannotReadDrawsNothing) {
                                fixtures::Flat(256, 200, 0x00FFFFFF)};
   for (const PcxImage& t : textures) {
     Frame frame(0x00123456);
-    DrawRotoZoom(0.0f, 400.0f, frame.target, t);
+    DrawRotoZoom(0.0f, 400.0f, frame.target, t, 0);
     EXPECT_EQ(frame.at(100, 100), 0x00123456u) << t.width << " × " << t.height;
   }
 }

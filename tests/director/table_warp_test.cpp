@@ -53,7 +53,7 @@ TEST(TableWarp, TheFirstFrameReadsTheOffsetsAndMirrorsTheColumns) {
   WarpTables w = Built();
   const PcxImage tex = IndexTexture();
   Frame frame(0xFFFFFFFF);
-  DrawTableWarp(w, frame.target, tex);
+  DrawTableWarp(w, frame.target, tex, 0);
   // Row 0 of the first frame has every phase at 0: texel row T AND 255,
   // column (1024 − 2k) AND 255.
   for (int k = 0; k < kFrameWidth; ++k) {
@@ -79,7 +79,7 @@ TEST(TableWarp, TheFirstFrameReadsTheOffsetsAndMirrorsTheColumns) {
   EXPECT_EQ(w.p1, 3);
   EXPECT_EQ(w.p2, 1);
   EXPECT_EQ(w.p3, 3);
-  DrawTableWarp(w, frame.target, tex);
+  DrawTableWarp(w, frame.target, tex, 0);
   EXPECT_EQ(w.p0, 4);
   EXPECT_EQ(w.p1, 6);
   EXPECT_EQ(w.p2, 2);
@@ -90,17 +90,17 @@ TEST(TableWarp, NothingOfThePreviousFrameShowsThrough) {
   WarpTables w = Built();
   w.p0 = 1000, w.p1 = -7, w.p2 = 12345, w.p3 = 99;
   Frame frame(0xFFFFFFFF);
-  DrawTableWarp(w, frame.target, fixtures::Flat(256, 256, 0x00102030));
+  DrawTableWarp(w, frame.target, fixtures::Flat(256, 256, 0x00102030), 0);
   EXPECT_EQ(std::count(frame.pixels.begin(), frame.pixels.begin() + kFramePixels, 0x00102030u), kFramePixels);
 }
 
 TEST(TableWarp, ATextureOfAnotherWidthOrNoTablesDrawNothing) {
   WarpTables w = Built();
   Frame frame(0x00ABCDEF);
-  DrawTableWarp(w, frame.target, fixtures::Flat(128, 512, 0));
-  DrawTableWarp(w, frame.target, PcxImage{});
+  DrawTableWarp(w, frame.target, fixtures::Flat(128, 512, 0), 0);
+  DrawTableWarp(w, frame.target, PcxImage{}, 0);
   WarpTables unbuilt;
-  DrawTableWarp(unbuilt, frame.target, IndexTexture());
+  DrawTableWarp(unbuilt, frame.target, IndexTexture(), 0);
   EXPECT_EQ(std::count(frame.pixels.begin(), frame.pixels.begin() + kFramePixels, 0x00ABCDEFu), kFramePixels);
   EXPECT_EQ(w.p0, 0) << "no frame drawn, no phase moved";
 }

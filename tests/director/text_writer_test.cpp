@@ -271,14 +271,14 @@ TEST(OverlayText, OnlyTheOverlaysNonBlackPixelsReplaceTheFrame) {
   w.overlay[0] = 0x00FF0000;
   w.overlay[kFramePixels - 1] = 0x00000001;
   Frame frame(0x00336699);
-  OverlayText(w, frame.target);
+  OverlayText(w, frame.target, 0);
   EXPECT_EQ(frame.pixels[0], 0x00FF0000u);
   EXPECT_EQ(frame.pixels[1], 0x00336699u);
   EXPECT_EQ(frame.pixels[kFramePixels - 1], 0x00000001u);
   EXPECT_TRUE(frame.GuardIntact());
   // A writer that was never created lays nothing over the frame.
   Frame other(0x00336699);
-  OverlayText(TextWriter{}, other.target);
+  OverlayText(TextWriter{}, other.target, 0);
   EXPECT_EQ(other.pixels[0], 0x00336699u);
 }
 

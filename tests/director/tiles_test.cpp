@@ -95,20 +95,20 @@ TEST(DrawFadedTile, FadesByTheDistanceFromTheMiddleRow) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.v);
     Frame frame(c.frame);
-    DrawFadedTile(0, c.v, fixtures::Flat(80, 80, c.tile), frame.target);
+    DrawFadedTile(0, c.v, fixtures::Flat(80, 80, c.tile), frame.target, 0);
     EXPECT_EQ(frame.at(5, c.v), c.want);
     EXPECT_EQ(frame.at(80, c.v), c.frame);
   }
   // At y = −78 only the tile's last row shows, on row 1; at −79 nothing.
   for (int y : {-78, -79}) {
     Frame frame(0x00FFFFFF);
-    DrawFadedTile(0, y, fixtures::Flat(80, 80, 0x00FFFFFF), frame.target);
+    DrawFadedTile(0, y, fixtures::Flat(80, 80, 0x00FFFFFF), frame.target, 0);
     std::vector<int> rows = RowsDrawn(frame, 5, 0x00FFFFFF);
     EXPECT_EQ(rows, y == -78 ? std::vector<int>{1} : std::vector<int>{}) << y;
   }
   // Under a black tile pixel the frame stays as it is.
   Frame frame(0x00FFFFFF);
-  DrawFadedTile(0, 1, RowTile(), frame.target);
+  DrawFadedTile(0, 1, RowTile(), frame.target, 0);
   EXPECT_EQ(frame.at(0, 1), 0x00FFFFFFu);
   EXPECT_EQ(frame.at(0, 0), 0x00FFFFFFu) << "row 0 is never drawn";
 }
@@ -116,8 +116,8 @@ TEST(DrawFadedTile, FadesByTheDistanceFromTheMiddleRow) {
 // Draws both columns into a fresh frame, as one frame of the show does.
 std::vector<uint32_t> ColumnsFrame(TileColumns& columns, const PcxImage& tile) {
   Frame frame(0x00404040);
-  ScrollTilesDown(columns, 10, tile, frame.target);
-  ScrollTilesUp(columns, 422, tile, frame.target);
+  ScrollTilesDown(columns, 10, tile, frame.target, 0);
+  ScrollTilesUp(columns, 422, tile, frame.target, 0);
   EXPECT_TRUE(frame.GuardIntact());
   frame.pixels.resize(kFramePixels);
   return frame.pixels;
@@ -176,10 +176,10 @@ TEST(TileColumns, MoveFourPixelsAFrameAndRepeatOnceInTwentyOneFrames) {
     TileColumns at8{8};
     Frame frame(0x00404040);
     if (c.up) {
-      ScrollTilesUp(at8, 422, topRow, frame.target);
+      ScrollTilesUp(at8, 422, topRow, frame.target, 0);
       EXPECT_EQ(at8.tileScroll, 8) << "the up column does not move the offset";
     } else {
-      ScrollTilesDown(at8, 10, topRow, frame.target);
+      ScrollTilesDown(at8, 10, topRow, frame.target, 0);
       EXPECT_EQ(at8.tileScroll, 12);
     }
     EXPECT_EQ(frame.at(c.x, c.y), c.want);

@@ -9,7 +9,7 @@
 
 #include "effects2d/bump_lights.h"
 #include "effects2d/flare.h"
-#include "effects2d/trace.h"
+#include "effects2d/trace_internal.h"
 #include "support/show.h"
 
 namespace {

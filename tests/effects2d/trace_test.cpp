@@ -1,4 +1,4 @@
-#include "effects2d/trace.h"
+#include "effects2d/trace_internal.h"
 
 #include <gtest/gtest.h>
 
@@ -228,7 +228,7 @@ TEST(DrawPlanes, CameraBasisAndCorners) {
   for (const Case& c : cases) {
     TraceScene s = Scene({}, c.target);
     Frame frame;
-    DrawPlanes(s, Texture(), frame.target);
+    DrawPlanes(s, Texture(), frame.target, 0);
     for (auto [got, want] : {std::pair{s.forward, c.forward}, std::pair{s.up, c.up}, std::pair{s.right, c.right}}) {
       EXPECT_NEAR(got.x, want.x, 1e-6);
       EXPECT_NEAR(got.y, want.y, 1e-6);
@@ -242,7 +242,7 @@ TEST(DrawPlanes, CameraBasisAndCorners) {
   // (2 − 256/65, 31/33, 2)/3 and meets the floor at (−264.1, 128, 272.5).
   TraceScene s = Scene();
   Frame frame;
-  DrawPlanes(s, Texture(), frame.target);
+  DrawPlanes(s, Texture(), frame.target, 0);
   const GridVertex& first = s.grid[8 * kGridColumns + 0];
   const GridVertex& last = s.grid[40 * kGridColumns + 64];
   EXPECT_NEAR(first.u, 256, 1);
@@ -255,7 +255,7 @@ TEST(DrawScenes, OnlyTheBandBetweenRows64And319IsDrawn) {
   using DrawFn = void (*)(TraceScene&, RenderTarget&);
   const DrawFn draws[] = {
       [](TraceScene& s, RenderTarget& t) { DrawTunnel(s, Texture(), t, 0); },
-      [](TraceScene& s, RenderTarget& t) { DrawPlanes(s, Texture(), t); },
+      [](TraceScene& s, RenderTarget& t) { DrawPlanes(s, Texture(), t, 0); },
       [](TraceScene& s, RenderTarget& t) { DrawMorph(s, 0.4f, Texture(), t, 0); },
   };
   for (DrawFn draw : draws) {
@@ -366,7 +366,7 @@ TEST(DrawScenes, ATextureOfTheWrongSizeDrawsNothing) {
     TraceScene s = Scene();
     Frame frame(0x123456);
     DrawTunnel(s, *t, frame.target, 0);
-    DrawPlanes(s, *t, frame.target);
+    DrawPlanes(s, *t, frame.target, 0);
     DrawMorph(s, 0.5f, *t, frame.target, 0);
     FillTraceBlocks(s, *t, frame.target);
     for (uint32_t p : frame.pixels) ASSERT_EQ(p, 0x123456u);

@@ -61,7 +61,7 @@ TEST(LoadingOrder, LogoSetThenTheScenesInFileOrderThenTheNoise) {
   std::vector<uint32_t> frame(kFramePixels);
   RenderTarget target;
   target.pixels = frame.data();
-  AddNoise(target, replay);
+  AddNoise(target, replay, 0);
   EXPECT_EQ(s.demo.random.state, replay.state);
 }
 
