@@ -2,7 +2,8 @@
 # Sets up a Debian or Ubuntu machine for dorsel, builds it, and then either
 # starts the show or runs every test.
 #
-#   ./build.sh run [dorsel options]   install what is missing, build, play the show
+#   ./build.sh run [dorsel options]   install what the show needs, build the show and
+#                                     its data only, play it in the caller's folder
 #   ./build.sh test                   install what is missing, build, run every test
 #   ./build.sh build                  install what is missing and build
 #   ./build.sh sanitize               build everything in build-sanitize with
@@ -10,15 +11,17 @@
 #                                     run every test and one whole headless show
 #                                     under them; any report fails
 set -euo pipefail
-cd "$(dirname "$0")"
+root=$(cd "$(dirname "$0")" && pwd)
 
-PACKAGES=(build-essential cmake pkg-config git libsdl2-dev libopenmpt-dev zlib1g-dev assimp-utils
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick sox
-          libfltk1.3-dev openbox wmctrl)
+# What the show needs to be built; the tests, the packaging check and the
+# documentation's recipes need the rest.
+RUN_PACKAGES=(build-essential cmake pkg-config libsdl2-dev libopenmpt-dev zlib1g-dev libfltk1.3-dev)
+PACKAGES=("${RUN_PACKAGES[@]}" git assimp-utils libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool
+          x11-utils imagemagick sox openbox wmctrl ffmpeg desktop-file-utils appstream dpkg-dev man-db)
 
 install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -30,7 +33,7 @@ install_missing() {
 }
 
 build() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
   cmake --build build -j"$(nproc)"
 }
 
@@ -82,24 +85,31 @@ sanitize() {
 
 command="${1:-run}"
 [ $# -gt 0 ] && shift
+# The show is played from the caller's folder; everything else works in the tree.
+[ "$command" = run ] || cd "$root"
 case "$command" in
   run)
-    install_missing
-    build
-    exec build/dorsel --data build/data "$@"
+    install_missing "${RUN_PACKAGES[@]}"
+    # A first build leaves the tests out, so GoogleTest is not needed yet; a
+    # build that has them keeps them.
+    [ -f "$root/build/CMakeCache.txt" ] ||
+      cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+    cmake --build "$root/build" -j"$(nproc)" --target dorsel data
+    # The program finds build/data beside itself.
+    exec "$root/build/dorsel" "$@"
     ;;
   test)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     cd build
     exec ctest --output-on-failure -j"$(nproc)" --timeout 600
     ;;
   build)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     build
     ;;
   sanitize)
-    install_missing
+    install_missing "${PACKAGES[@]}"
     sanitize
     ;;
   *)

@@ -33,7 +33,9 @@ const char kUsage[] =
     "usage: dorsel [options]\n"
     "Plays the show: 234 seconds of real-time effects in step with its music.\n"
     "\n"
-    "  --data DIR       read the data files from DIR (default: the current folder)\n"
+    "  --data DIR       read the data files from DIR (default: the current folder if\n"
+    "                   what2xx.it is there, else data/ beside the program, else\n"
+    "                   ../share/dorsel beside the program's folder)\n"
     "  --skip-settings  start at once with the choices the settings window preselects\n"
     "                   (so do --headless and every option below that makes a choice)\n"
     "  --windowed       show the frames in a 512x384 window\n"
@@ -338,6 +340,36 @@ std::FILE* OpenOutput(const std::string& path) {
   return file;
 }
 
+// The loaders read plain names, so the program moves into the data folder:
+// the one given with --data; else the current folder when the module is there,
+// as the original had it; else data/ beside the program (a build); else
+// ../share/dorsel beside the program's folder (an install). Returns the exit
+// code when there is none.
+int EnterDataFolder(const std::string& given) {
+  if (!given.empty()) {
+    if (chdir(given.c_str()) == 0) return 0;
+    std::fprintf(stderr, "dorsel: cannot open the data folder %s: %s\n", given.c_str(), std::strerror(errno));
+    return 2;
+  }
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<fs::path> folders{fs::current_path(ec)};
+  if (ec) folders[0] = ".";
+  fs::path program = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    folders.push_back(program.parent_path() / "data");
+    folders.push_back((program.parent_path().parent_path() / "share/dorsel").lexically_normal());
+  }
+  std::string tried;
+  for (const fs::path& folder : folders) {
+    if (fs::is_regular_file(folder / "what2xx.it", ec) && chdir(folder.c_str()) == 0) return 0;
+    tried += (tried.empty() ? "" : ", ") + folder.string();
+  }
+  std::fprintf(stderr, "dorsel: no data: what2xx.it is in none of %s; give the folder with --data DIR\n",
+               tried.c_str());
+  return 1;
+}
+
 int main(int argc, char** argv) {
   FrameTimer timer;  // loading is timed from here, the program's start
   // Standard input, output and error that were closed are opened on
@@ -355,11 +387,7 @@ int main(int argc, char** argv) {
   options.y4mFile = FromStartFolder(options.y4mFile);
   std::error_code cwdError;
   std::string startFolder = std::filesystem::current_path(cwdError).string();
-  if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
-    std::fprintf(stderr, "dorsel: cannot open the data folder %s: %s\n", options.dataDir.c_str(),
-                 std::strerror(errno));
-    return 2;
-  }
+  if (int code = EnterDataFolder(options.dataDir)) return code;
   if (!options.framesDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(options.framesDir, ec);

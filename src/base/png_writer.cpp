@@ -19,12 +19,10 @@ void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
   Put32(out, uint32_t(crc));
 }
 
-}  // namespace
-
-bool WritePng(const std::string& path, const uint32_t* pixels, int width, int height) {
+bool Write(const std::string& path, const uint32_t* pixels, int width, int height, bool alpha) {
   if (width <= 0 || height <= 0) return false;
   std::vector<uint8_t> raw;
-  raw.reserve(size_t(height) * (1 + 3 * size_t(width)));
+  raw.reserve(size_t(height) * (1 + (alpha ? 4 : 3) * size_t(width)));
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);  // no filter
     for (int x = 0; x < width; ++x) {
@@ -32,6 +30,7 @@ bool WritePng(const std::string& path, const uint32_t* pixels, int width, int he
       raw.push_back(uint8_t(p >> 16));
       raw.push_back(uint8_t(p >> 8));
       raw.push_back(uint8_t(p));
+      if (alpha) raw.push_back(uint8_t(p >> 24));
     }
   }
   uLongf packedSize = compressBound(uLong(raw.size()));
@@ -43,7 +42,8 @@ bool WritePng(const std::string& path, const uint32_t* pixels, int width, int he
   std::vector<uint8_t> header;
   Put32(header, uint32_t(width));
   Put32(header, uint32_t(height));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
+  // 8 bits, RGB or RGBA, deflate, no filter, no interlace
+  header.insert(header.end(), {8, uint8_t(alpha ? 6 : 2), 0, 0, 0});
   Chunk(file, "IHDR", header);
   Chunk(file, "IDAT", packed);
   Chunk(file, "IEND", {});
@@ -53,4 +53,14 @@ bool WritePng(const std::string& path, const uint32_t* pixels, int width, int he
   bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
   ok = (std::fclose(f) == 0) && ok;
   return ok;
+}
+
+}  // namespace
+
+bool WritePng(const std::string& path, const uint32_t* pixels, int width, int height) {
+  return Write(path, pixels, width, height, false);
+}
+
+bool WritePngWithAlpha(const std::string& path, const uint32_t* pixels, int width, int height) {
+  return Write(path, pixels, width, height, true);
 }
