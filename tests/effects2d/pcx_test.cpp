@@ -207,6 +207,7 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
     int result;
     std::string message;  // empty: no box
     int width, height;    // record afterwards (starts as 33 × 44)
+    bool folder = false;  // a folder of that name instead of a file
   };
   std::vector<uint8_t> huge = Encode({.yMax = 9999, .bytesPerLine = 9999, .data = {1}});
   std::vector<uint8_t> shortPalette = Encode({.data = {1, 2, 3, 4}, .palette = false});
@@ -220,6 +221,8 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
       {"far too large", huge, false, 0, memory, 9999, 10000},
       {"far too large, indexed", huge, true, 0, memory, 9999, 10000},
       {"4-bit depth", Encode({.bitsPerPixel = 4, .data = {1}}), false, 1, "", 33, 44},
+      {"a folder in its place", {}, false, 0, "file bump.pcx not found", 33, 44, true},
+      {"a folder in its place, indexed", {}, true, 0, "file bump.pcx not found", 33, 44, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -227,6 +230,7 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
     fs::path previous = fs::current_path();
     fs::current_path(dir.Path());
     if (!c.bytes.empty()) dir.Write("bump.pcx", c.bytes);
+    if (c.folder) fs::create_directory(dir.File("bump.pcx"));
     Loader loader;
     PcxImage image;
     image.width = 33;
