@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_read.h"
 #include "commands.h"
 #include "effects2d/pcx.h"
 #include "host/headless.h"
@@ -30,20 +31,18 @@ struct Picture {
   int depth = 0;
 };
 
-// Bits per pixel × planes, read straight from the header for the label.
+// Bits per pixel × planes, read straight from the header for the label, of
+// a file the loader has read (which it does only up to less than this).
 int FileDepth(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return 0;
-  uint8_t header[128] = {};
-  size_t got = std::fread(header, 1, sizeof header, f);
-  std::fclose(f);
-  return got == sizeof header ? header[3] * header[65] : 0;
+  std::vector<uint8_t> bytes;
+  if (base::ReadWholeFile(path, size_t(128) << 20, bytes) != base::FileRead::kOk || bytes.size() < 128) return 0;
+  return bytes[3] * bytes[65];
 }
 
 bool Load(const std::string& path, host::WindowSystem& windows, Picture& picture) {
   picture.name = fs::path(path).filename().string();
-  picture.depth = FileDepth(path);
   if (!LoadPCX(path, picture.image, windows, 0)) return false;
+  picture.depth = FileDepth(path);
   if (picture.image.pixels.empty()) {
     std::fprintf(stderr, "dorsel-inspect: %s: depth %d is not one the show decodes\n", path.c_str(),
                  picture.depth);
@@ -155,10 +154,13 @@ int RunSheetCommand(const std::vector<std::string>& args) {
   bool allLoaded = true;
   for (const std::string& path : paths) {
     Picture picture;
-    if (Load(path, platform->windows, picture) && picture.image.width > 0 && picture.image.height > 0)
+    bool loaded = Load(path, platform->windows, picture);
+    if (loaded && picture.image.width > 0 && picture.image.height > 0) {
       pictures.push_back(std::move(picture));
-    else
+    } else {
+      if (loaded) std::fprintf(stderr, "dorsel-inspect: %s has no pixels to show\n", path.c_str());
       allLoaded = false;
+    }
   }
   // Large pictures first packs the sheet tighter; equal sizes stay in name
   // order.
