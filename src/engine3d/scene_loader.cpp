@@ -9,6 +9,7 @@
 // are given (which ends no later than every chunk around it), so the work of
 // the whole file stays in proportion to its size and the lists it keeps.
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -99,15 +100,33 @@ bool TakeEntries(Reader& r, uint16_t count) {
   return true;
 }
 
-// The lists read on to the file's end, whatever their chunk says.
+// Little-endian words straight from the file's bytes.
+uint16_t U16At(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+float FloatAt(const uint8_t* p) {
+  return std::bit_cast<float>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+// The lists read on to the file's end, whatever their chunk says. Whole
+// entries are taken straight from the bytes; the file may end inside the
+// next one.
 void VertexList(Reader& r, int, size_t, Scene& scene) {
   SceneObject* object = CurrentObject(scene);
   uint16_t count;
   if (!object || !ReadU16(r, count, r.size) || !TakeEntries(r, count)) return;
   object->vertexCount = count;
   object->vertices.assign(count, MeshVertex{});
-  for (MeshVertex& v : object->vertices)
-    if (!ReadFloat(r, v.x, r.size) || !ReadFloat(r, v.y, r.size) || !ReadFloat(r, v.z, r.size)) break;
+  const size_t whole = std::min<size_t>(count, (r.size - r.pos) / 12);
+  const uint8_t* p = r.data + r.pos;
+  for (size_t k = 0; k < whole; ++k, p += 12) {
+    MeshVertex& v = object->vertices[k];
+    v.x = FloatAt(p), v.y = FloatAt(p + 4), v.z = FloatAt(p + 8);
+  }
+  r.pos += whole * 12;
+  // Of a vertex cut short, the coordinates before the cut are kept.
+  if (whole < count) {
+    MeshVertex& v = object->vertices[whole];
+    if (ReadFloat(r, v.x, r.size) && ReadFloat(r, v.y, r.size)) ReadFloat(r, v.z, r.size);
+  }
 }
 
 void FaceList(Reader& r, int indent, size_t end, Scene& scene) {
@@ -117,14 +136,19 @@ void FaceList(Reader& r, int indent, size_t end, Scene& scene) {
   object->faceCount = count;
   object->faces.assign(count, FaceIndices{});
   object->faceInfo.assign(count, FaceInfo{});
-  // The faces end up in reverse file order.
-  for (int k = 0; k < count; ++k) {
-    uint16_t a, b, c, flags;
-    if (!ReadU16(r, a, r.size) || !ReadU16(r, b, r.size) || !ReadU16(r, c, r.size) || !ReadU16(r, flags, r.size))
-      return;
-    int i = count - 1 - k;
-    object->faces[i] = FaceIndices{a, b, c};
+  // The faces end up in reverse file order; the flags word is dropped.
+  const size_t whole = std::min<size_t>(count, (r.size - r.pos) / 8);
+  const uint8_t* p = r.data + r.pos;
+  for (size_t k = 0; k < whole; ++k, p += 8) {
+    size_t i = count - 1 - k;
+    object->faces[i] = FaceIndices{U16At(p), U16At(p + 2), U16At(p + 4)};
     object->faceInfo[i].enabled = 1;
+  }
+  r.pos += whole * 8;
+  // A face cut short is not kept, and ends the list.
+  if (whole < count) {
+    r.pos = r.size;
+    return;
   }
   ReadChunks(r, indent, end, scene);
 }
