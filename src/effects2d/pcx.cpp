@@ -1,6 +1,7 @@
 #include "effects2d/pcx.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "base/file_read.h"
@@ -100,14 +101,20 @@ int ReadByte(File& f) { return f.pos < f.bytes.size() ? f.bytes[f.pos++] : kEndO
 void DecodeRuns(File& f, uint8_t* out, size_t count) {
   size_t n = 0;
   while (n < count) {
+    // Past the end every read gives 255, a run of 63 values 255, and so on
+    // until the image is full.
+    if (f.pos >= f.bytes.size()) {
+      std::memset(out + n, kEndOfStream, count - n);
+      return;
+    }
     int c = ReadByte(f);
     if (c < kRunMarker) {
       out[n++] = uint8_t(c);
       continue;
     }
-    int run = c - kRunMarker;
-    uint8_t v = uint8_t(ReadByte(f));
-    for (; run > 0 && n < count; --run) out[n++] = v;
+    size_t run = std::min(size_t(c - kRunMarker), count - n);
+    std::memset(out + n, ReadByte(f), run);
+    n += run;
   }
 }
 

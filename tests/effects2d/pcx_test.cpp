@@ -220,6 +220,8 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
       {"8-bit file shorter than a palette", shortPalette, false, 0, wrong, 33, 44},
       {"far too large", huge, false, 0, memory, 9999, 10000},
       {"far too large, indexed", huge, true, 0, memory, 9999, 10000},
+      {"the widest accepted", Encode({.bytesPerLine = kPcxMaxSide, .data = {1}}), false, 1, "", kPcxMaxSide, 2},
+      {"one wider", Encode({.bytesPerLine = kPcxMaxSide + 1, .data = {1}}), false, 0, memory, kPcxMaxSide + 1, 2},
       {"4-bit depth", Encode({.bitsPerPixel = 4, .data = {1}}), false, 1, "", 33, 44},
       {"a folder in its place", {}, false, 0, "file bump.pcx not found", 33, 44, true},
       {"a folder in its place, indexed", {}, true, 0, "file bump.pcx not found", 33, 44, true},
