@@ -10,7 +10,10 @@
 # and the like in findings/<target>, each run's output in logs/. A target
 # that finds something ends its run; the script goes on with the next one
 # and exits with 1 at the end. Extra libFuzzer options may be given in
-# $FUZZ_OPTIONS (e.g. "-max_len=200000").
+# $FUZZ_OPTIONS (e.g. "-only_ascii=1").
+#
+# Inputs go up to 1 MB, and each must be done within a second and 512 MB:
+# a slow or memory-hungry input is a finding like a crash is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,18 +36,20 @@ build_targets() {
   cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DDORSEL_FUZZ=ON "${launcher[@]}" >/dev/null
   # The data target writes the show's own files, the first seeds.
-  cmake --build "$build" -j2 --target fuzz_pcx fuzz_pcx_indexed fuzz_scene data
+  cmake --build "$build" -j2 --target fuzz_pcx fuzz_pcx_indexed fuzz_scene fuzz_seeds data
 }
 
-# Pictures and scenes as the show's generator writes them, and as other
-# programs write them: ImageMagick for PCX (24-bit and palettised, odd and
-# even widths), assimp for 3DS from small hand-written OBJ meshes.
+# Pictures and scenes as the show's generator writes them, hostile ones made
+# by hand (tools/fuzz/seeds), and as other programs write them: ImageMagick
+# for PCX (24-bit and palettised, odd and even widths), assimp for 3DS from
+# small hand-written OBJ meshes.
 make_seeds() {
   local pcx="$build/seeds/pcx" scene="$build/seeds/scene" work="$build/seeds/work"
   rm -rf "$build/seeds"
   mkdir -p "$pcx" "$scene" "$work"
   cp "$build"/data/*.pcx "$pcx"/
   cp "$build"/data/*.3DS "$scene"/
+  "$build/fuzz/fuzz_seeds" "$build/seeds"
   if command -v convert >/dev/null; then
     local w
     for w in 1 7 13 14 64; do
@@ -128,11 +133,10 @@ for t in "${targets[@]}"; do
   corpus="$build/corpus/$t" findings="$build/findings/$t" log="$build/logs/$t.log"
   mkdir -p "$corpus" "$findings"
   echo "== fuzz_$t for ${seconds} s (log: $log)"
-  # -max_len keeps the mutations small and fast; the large pictures among
-  # the seeds are read cut to it. -timeout and -rss_limit_mb turn hangs and
-  # runaway allocations into findings.
+  # Inputs up to 1 MB, each within 1 s and 512 MB: a slow input or a
+  # runaway allocation is a finding.
   # shellcheck disable=SC2086
-  if "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  if nice "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=512 -max_len=1048576 \
       -print_final_stats=1 -artifact_prefix="$findings/" ${FUZZ_OPTIONS:-} "$corpus" "$seeds" >"$log" 2>&1; then
     result="no findings"
   else

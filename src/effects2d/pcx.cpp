@@ -1,8 +1,10 @@
 #include "effects2d/pcx.h"
 
-#include <cstdio>
-#include <memory>
+#include <algorithm>
+#include <cstring>
 #include <new>
+
+#include "base/file_read.h"
 
 namespace {
 
@@ -12,15 +14,20 @@ constexpr int kRunMarker = 0xC0;   // bytes from here on start a run of (byte - 
 constexpr int kEndOfStream = 255;  // what a read past the end of the file gives
 constexpr size_t kPalettisedSlackPixels = 760 / 4;
 constexpr size_t kIndexedSlackValues = 120;
+// The largest picture accepted, three planes of kPcxMaxSide lines, at the
+// worst encoding (a run of one for every value), with its palette: no file
+// worth reading is larger, and one that is cannot be opened.
+constexpr size_t kFileLimit = kHeaderSize + 2 * 3 * size_t(kPcxMaxSide) * kPcxMaxSide + 1 + kPaletteSize;
 
 constexpr char kNotFound[] = "file %s not found";
 constexpr char kWrongFormat[] = "The PCX-file must be of version 5 and RLE compressed";
 constexpr char kNoMemory[] = "Memory allocation error !!!";
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+// The whole file, read at once, and the place of the next byte.
+struct File {
+  std::vector<uint8_t> bytes;
+  size_t pos = 0;
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 struct Header {
   int version = 0;
@@ -32,9 +39,10 @@ struct Header {
 
 int Read16(const uint8_t* p) { return p[0] | p[1] << 8; }
 
-bool ReadHeader(std::FILE* f, Header& header) {
-  uint8_t raw[kHeaderSize];
-  if (std::fread(raw, 1, kHeaderSize, f) != kHeaderSize) return false;
+bool ReadHeader(File& f, Header& header) {
+  if (f.bytes.size() < size_t(kHeaderSize)) return false;
+  const uint8_t* raw = f.bytes.data();
+  f.pos = kHeaderSize;
   header.version = raw[1];
   header.encoding = raw[2];
   header.depth = raw[3] * raw[65];
@@ -54,20 +62,20 @@ std::string NotFoundText(const std::string& file) {
   return text.substr(0, at) + file + text.substr(at + 2);
 }
 
-// Opens the file and reads and checks its header. Returns the open file, or
-// null after showing the message for a missing or malformed file.
-File OpenPcx(const std::string& file, Header& header, PictureErrors& errors) {
-  File f(std::fopen(file.c_str(), "rb"));
-  if (!f) {
+// Reads the file and checks its header. False after adding the message
+// for a file that cannot be opened (a folder, FIFO or device in its place,
+// or one past the limit, among them) or is malformed.
+bool OpenPcx(const std::string& file, File& f, Header& header, PictureErrors& errors) {
+  if (base::ReadWholeFile(file, kFileLimit, f.bytes) != base::FileRead::kOk) {
     Fail(errors, NotFoundText(file));
-    return nullptr;
+    return false;
   }
   // A file too short to hold a header cannot be a PCX of the right kind.
-  if (!ReadHeader(f.get(), header) || header.version != 5 || header.encoding != 1) {
+  if (!ReadHeader(f, header) || header.version != 5 || header.encoding != 1) {
     Fail(errors, kWrongFormat);
-    return nullptr;
+    return false;
   }
-  return f;
+  return true;
 }
 
 // Huge headers are refused up front rather than handed to the allocator.
@@ -86,25 +94,27 @@ bool Allocate(std::vector<T>& block, size_t count) {
   return true;
 }
 
-// One reader per file, so the stream's lock is not taken byte by byte.
-int ReadByte(std::FILE* f) {
-  int c = getc_unlocked(f);
-  return c == EOF ? kEndOfStream : c;
-}
+int ReadByte(File& f) { return f.pos < f.bytes.size() ? f.bytes[f.pos++] : kEndOfStream; }
 
 // Run-length decoding into count values. Runs are not bound to scan lines or
 // planes; a run that passes the end of the image is cut there.
-void DecodeRuns(std::FILE* f, uint8_t* out, size_t count) {
+void DecodeRuns(File& f, uint8_t* out, size_t count) {
   size_t n = 0;
   while (n < count) {
+    // Past the end every read gives 255, a run of 63 values 255, and so on
+    // until the image is full.
+    if (f.pos >= f.bytes.size()) {
+      std::memset(out + n, kEndOfStream, count - n);
+      return;
+    }
     int c = ReadByte(f);
     if (c < kRunMarker) {
       out[n++] = uint8_t(c);
       continue;
     }
-    int run = c - kRunMarker;
-    uint8_t v = uint8_t(ReadByte(f));
-    for (; run > 0 && n < count; --run) out[n++] = v;
+    size_t run = std::min(size_t(c - kRunMarker), count - n);
+    std::memset(out + n, ReadByte(f), run);
+    n += run;
   }
 }
 
@@ -119,19 +129,16 @@ int MemoryError(PcxImage& image, PictureErrors& errors) {
 int LoadPCX(const std::string& file, PcxImage& image, PictureErrors& errors,
             size_t minPixels) {
   Header header;
-  File f = OpenPcx(file, header, errors);
-  if (!f) return 0;
+  File f;
+  if (!OpenPcx(file, f, header, errors)) return 0;
   if (header.depth != 8 && header.depth != 24) return 1;
 
   uint8_t palette[kPaletteSize] = {};
   if (header.depth == 8) {
     // The palette is simply the last 768 bytes; a file too short for a
     // header and a palette has none.
-    if (std::fseek(f.get(), 0, SEEK_END) != 0 || std::ftell(f.get()) < kHeaderSize + kPaletteSize)
-      return Fail(errors, kWrongFormat);
-    std::fseek(f.get(), -kPaletteSize, SEEK_END);
-    if (std::fread(palette, 1, kPaletteSize, f.get()) != kPaletteSize) return Fail(errors, kWrongFormat);
-    std::fseek(f.get(), kHeaderSize, SEEK_SET);
+    if (f.bytes.size() < size_t(kHeaderSize + kPaletteSize)) return Fail(errors, kWrongFormat);
+    std::copy(f.bytes.end() - kPaletteSize, f.bytes.end(), palette);
   }
 
   image.width = header.bytesPerLine;
@@ -146,7 +153,7 @@ int LoadPCX(const std::string& file, PcxImage& image, PictureErrors& errors,
   size_t planes = header.depth / 8;
   if (!Allocate(block, blockPixels) || !Allocate(values, count * planes))
     return MemoryError(image, errors);
-  DecodeRuns(f.get(), values.data(), values.size());
+  DecodeRuns(f, values.data(), values.size());
 
   if (planes == 1) {
     for (size_t i = 0; i < count; ++i) {
@@ -170,8 +177,8 @@ int LoadPCX(const std::string& file, PcxImage& image, PictureErrors& errors,
 
 int LoadPCXIndexed(const std::string& file, PcxImage& image, PictureErrors& errors) {
   Header header;
-  File f = OpenPcx(file, header, errors);
-  if (!f) return 0;
+  File f;
+  if (!OpenPcx(file, f, header, errors)) return 0;
   if (header.depth != 8) return 1;
 
   image.width = header.bytesPerLine;
@@ -180,7 +187,7 @@ int LoadPCXIndexed(const std::string& file, PcxImage& image, PictureErrors& erro
   size_t count = size_t(image.width) * size_t(image.height);
   std::vector<uint8_t> block;
   if (!Allocate(block, count + kIndexedSlackValues)) return MemoryError(image, errors);
-  DecodeRuns(f.get(), block.data(), count);
+  DecodeRuns(f, block.data(), count);
   image.values = std::move(block);
   image.pixels = {};
   return 1;

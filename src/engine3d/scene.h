@@ -2,6 +2,7 @@
 // file only the mesh geometry is kept; the director moves everything.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,9 @@ constexpr int kMaxChunkDepth = 32;
 // list in each of its thousand objects; a list that would pass this is
 // left unread.
 constexpr int32_t kSceneListBudget = 1 << 20;
+// A scene file is read whole into memory; a larger one, far beyond any
+// scene, cannot be opened.
+constexpr size_t kSceneFileLimit = size_t(16) << 20;
 
 // The scene files in loading order; scene record k holds entry k.
 inline constexpr std::array<const char*, kSceneCount> kSceneFiles = {

@@ -1,51 +1,83 @@
-// The 3DS chunk reader. Every chunk ends with a seek to its end, so a handler
-// that reads less or more than its chunk holds never loses the chunks after
-// it; unknown chunks are stepped over whole.
+// The 3DS chunk reader. The file is read whole into memory once; the reader
+// walks it with a cursor. Every chunk ends with a move to its end, so a
+// handler that reads less or more than its chunk holds never loses the
+// chunks after it; unknown chunks are stepped over whole.
+//
+// The vertex and face lists may read on past a short chunk, as far as the
+// file goes, but what they read is paid for by the scene's list budget. The
+// handlers whose values are dropped read no further than the chunk they
+// are given (which ends no later than every chunk around it), so the work of
+// the whole file stays in proportion to its size and the lists it keeps.
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "base/file_read.h"
 #include "engine3d/scene.h"
 
 namespace {
 
-using Handler = void (*)(std::FILE* f, int indent, long end, Scene& scene);
+// The file's bytes and the place the next read starts from.
+struct Reader {
+  const uint8_t* data;
+  size_t size;
+  size_t pos = 0;
+  // What the lists of this scene have asked for so far.
+  int32_t listEntries = 0;
+};
 
-void ReadChunks(std::FILE* f, int indent, long end, Scene& scene);
+using Handler = void (*)(Reader& r, int indent, size_t end, Scene& scene);
 
-bool ReadBytes(std::FILE* f, void* out, size_t n) { return std::fread(out, 1, n, f) == n; }
-bool Skip(std::FILE* f, size_t n) {
-  unsigned char buffer[64];
-  while (n > 0) {
-    size_t step = std::min(n, sizeof buffer);
-    if (!ReadBytes(f, buffer, step)) return false;
-    n -= step;
+void ReadChunks(Reader& r, int indent, size_t end, Scene& scene);
+
+// Takes n bytes when they lie before `limit` (at most the file's end);
+// otherwise, like a short read, takes what is left up to it and fails.
+bool ReadBytes(Reader& r, void* out, size_t n, size_t limit) {
+  limit = std::min(limit, r.size);
+  if (r.pos > limit || limit - r.pos < n) {
+    r.pos = std::max(r.pos, limit);
+    return false;
   }
+  std::memcpy(out, r.data + r.pos, n);
+  r.pos += n;
   return true;
 }
-bool ReadU16(std::FILE* f, uint16_t& v) {
+bool Skip(Reader& r, size_t n, size_t limit) {
+  limit = std::min(limit, r.size);
+  if (r.pos > limit || limit - r.pos < n) {
+    r.pos = std::max(r.pos, limit);
+    return false;
+  }
+  r.pos += n;
+  return true;
+}
+bool ReadU16(Reader& r, uint16_t& v, size_t limit) {
   unsigned char b[2];
-  if (!ReadBytes(f, b, 2)) return false;
+  if (!ReadBytes(r, b, 2, limit)) return false;
   v = uint16_t(b[0] | b[1] << 8);
   return true;
 }
-bool ReadU32(std::FILE* f, uint32_t& v) {
+bool ReadU32(Reader& r, uint32_t& v, size_t limit) {
   unsigned char b[4];
-  if (!ReadBytes(f, b, 4)) return false;
+  if (!ReadBytes(r, b, 4, limit)) return false;
   v = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
   return true;
 }
-bool ReadFloat(std::FILE* f, float& v) {
+bool ReadFloat(Reader& r, float& v, size_t limit) {
   uint32_t bits;
-  if (!ReadU32(f, bits)) return false;
+  if (!ReadU32(r, bits, limit)) return false;
   std::memcpy(&v, &bits, sizeof v);
   return true;
 }
 
-void SkipString(std::FILE* f) {
-  int c;
-  do c = std::fgetc(f);
-  while (c != 0 && c != EOF);
+// Up to and past a 0 byte, or up to `limit`.
+void SkipString(Reader& r, size_t limit) {
+  limit = std::min(limit, r.size);
+  if (r.pos >= limit) return;
+  const void* nul = std::memchr(r.data + r.pos, 0, limit - r.pos);
+  r.pos = nul ? size_t(static_cast<const uint8_t*>(nul) - r.data) + 1 : limit;
 }
 
 // Mesh data only belongs to an object block that opened a slot.
@@ -53,108 +85,132 @@ SceneObject* CurrentObject(Scene& scene) {
   return scene.objectCount > 0 ? &scene.objects[scene.objectCount - 1] : nullptr;
 }
 
-void ObjectBlock(std::FILE* f, int indent, long end, Scene& scene) {
+void ObjectBlock(Reader& r, int indent, size_t end, Scene& scene) {
   // Blocks past the last slot are left unread, mesh and all.
   if (scene.objectCount >= scene.objectCapacity) return;
   scene.objectCount += 1;
-  SkipString(f);
-  ReadChunks(f, indent, end, scene);
+  SkipString(r, end);
+  ReadChunks(r, indent, end, scene);
 }
 
-// What the lists of the scene being read have asked for so far.
-int32_t listEntries = 0;
-
 // Counts come straight from the file; past the budget a list is not read.
-bool TakeEntries(uint16_t count) {
-  if (count > kSceneListBudget - listEntries) return false;
-  listEntries += count;
+bool TakeEntries(Reader& r, uint16_t count) {
+  if (count > kSceneListBudget - r.listEntries) return false;
+  r.listEntries += count;
   return true;
 }
 
-void VertexList(std::FILE* f, int, long, Scene& scene) {
-  SceneObject* object = CurrentObject(scene);
-  uint16_t count;
-  if (!object || !ReadU16(f, count) || !TakeEntries(count)) return;
-  object->vertexCount = count;
-  object->vertices.assign(count, MeshVertex{});
-  for (MeshVertex& v : object->vertices)
-    if (!ReadFloat(f, v.x) || !ReadFloat(f, v.y) || !ReadFloat(f, v.z)) break;
+// Little-endian words straight from the file's bytes.
+uint16_t U16At(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+float FloatAt(const uint8_t* p) {
+  return std::bit_cast<float>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
 }
 
-void FaceList(std::FILE* f, int indent, long end, Scene& scene) {
+// The lists read on to the file's end, whatever their chunk says. Whole
+// entries are taken straight from the bytes; the file may end inside the
+// next one.
+void VertexList(Reader& r, int, size_t, Scene& scene) {
   SceneObject* object = CurrentObject(scene);
   uint16_t count;
-  if (!object || !ReadU16(f, count) || !TakeEntries(count)) return;
+  if (!object || !ReadU16(r, count, r.size) || !TakeEntries(r, count)) return;
+  object->vertexCount = count;
+  object->vertices.assign(count, MeshVertex{});
+  const size_t whole = std::min<size_t>(count, (r.size - r.pos) / 12);
+  const uint8_t* p = r.data + r.pos;
+  for (size_t k = 0; k < whole; ++k, p += 12) {
+    MeshVertex& v = object->vertices[k];
+    v.x = FloatAt(p), v.y = FloatAt(p + 4), v.z = FloatAt(p + 8);
+  }
+  r.pos += whole * 12;
+  // Of a vertex cut short, the coordinates before the cut are kept.
+  if (whole < count) {
+    MeshVertex& v = object->vertices[whole];
+    if (ReadFloat(r, v.x, r.size) && ReadFloat(r, v.y, r.size)) ReadFloat(r, v.z, r.size);
+  }
+}
+
+void FaceList(Reader& r, int indent, size_t end, Scene& scene) {
+  SceneObject* object = CurrentObject(scene);
+  uint16_t count;
+  if (!object || !ReadU16(r, count, r.size) || !TakeEntries(r, count)) return;
   object->faceCount = count;
   object->faces.assign(count, FaceIndices{});
   object->faceInfo.assign(count, FaceInfo{});
-  // The faces end up in reverse file order.
-  for (int k = 0; k < count; ++k) {
-    uint16_t a, b, c, flags;
-    if (!ReadU16(f, a) || !ReadU16(f, b) || !ReadU16(f, c) || !ReadU16(f, flags)) return;
-    int i = count - 1 - k;
-    object->faces[i] = FaceIndices{a, b, c};
+  // The faces end up in reverse file order; the flags word is dropped.
+  const size_t whole = std::min<size_t>(count, (r.size - r.pos) / 8);
+  const uint8_t* p = r.data + r.pos;
+  for (size_t k = 0; k < whole; ++k, p += 8) {
+    size_t i = count - 1 - k;
+    object->faces[i] = FaceIndices{U16At(p), U16At(p + 2), U16At(p + 4)};
     object->faceInfo[i].enabled = 1;
   }
-  ReadChunks(f, indent, end, scene);
+  r.pos += whole * 8;
+  // A face cut short is not kept, and ends the list.
+  if (whole < count) {
+    r.pos = r.size;
+    return;
+  }
+  ReadChunks(r, indent, end, scene);
 }
 
-void Camera(std::FILE* f, int, long, Scene&) {
+void Camera(Reader& r, int, size_t end, Scene&) {
   unsigned char body[32];
-  if (!ReadBytes(f, body, sizeof body)) return;
+  if (!ReadBytes(r, body, sizeof body, end)) return;
   std::printf("Quib-3D: Initializing Camera data... ");
   std::printf("ok\n");
 }
 
-void TrackObjectName(std::FILE* f, int indent, long, Scene&) {
+void TrackObjectName(Reader& r, int indent, size_t end, Scene&) {
   std::printf("%*sTrack object name: ", indent, "");
-  SkipString(f);
+  SkipString(r, end);
   uint16_t word;
-  for (int i = 0; i < 3 && ReadU16(f, word); ++i) {
+  for (int i = 0; i < 3 && ReadU16(r, word, end); ++i) {
   }
 }
 
-void StringOnly(std::FILE* f, int, long, Scene&) { SkipString(f); }
+void StringOnly(Reader& r, int, size_t end, Scene&) { SkipString(r, end); }
 
-void KeyTrack(std::FILE* f, size_t valueBytes) {
+// Every key takes at least 6 bytes of its chunk, so a track that claims more
+// keys than its chunk holds ends with the chunk.
+void KeyTrack(Reader& r, size_t end, size_t valueBytes) {
   uint16_t keys, word;
-  if (!Skip(f, 10) || !ReadU16(f, keys) || !Skip(f, 2)) return;
+  if (!Skip(r, 10, end) || !ReadU16(r, keys, end) || !Skip(r, 2, end)) return;
   for (int k = 0; k < keys; ++k) {
     uint16_t spline;
-    if (!ReadU16(f, word) || !ReadU16(f, word) || !ReadU16(f, spline)) return;
+    if (!ReadU16(r, word, end) || !ReadU16(r, word, end) || !ReadU16(r, spline, end)) return;
     for (int bit = 0; bit < 16; ++bit)
-      if (spline >> bit & 1 && !Skip(f, 4)) return;
-    if (!Skip(f, valueBytes)) return;
+      if (spline >> bit & 1 && !Skip(r, 4, end)) return;
+    if (!Skip(r, valueBytes, end)) return;
   }
 }
-void PositionKeys(std::FILE* f, int, long, Scene&) { KeyTrack(f, 12); }
-void RotationKeys(std::FILE* f, int, long, Scene&) { KeyTrack(f, 16); }
-void ScaleKeys(std::FILE* f, int, long, Scene&) { KeyTrack(f, 12); }
+void PositionKeys(Reader& r, int, size_t end, Scene&) { KeyTrack(r, end, 12); }
+void RotationKeys(Reader& r, int, size_t end, Scene&) { KeyTrack(r, end, 16); }
+void ScaleKeys(Reader& r, int, size_t end, Scene&) { KeyTrack(r, end, 12); }
 
-void MappingsList(std::FILE* f, int, long, Scene&) {
+void MappingsList(Reader& r, int, size_t end, Scene&) {
   uint16_t count;
-  if (ReadU16(f, count)) Skip(f, size_t(count) * 8);
+  if (ReadU16(r, count, end)) Skip(r, size_t(count) * 8, end);
 }
 
-void Smoothings(std::FILE* f, int, long end, Scene&) {
+void Smoothings(Reader& r, int, size_t end, Scene&) {
   uint32_t word;
-  while (std::ftell(f) < end && ReadU32(f, word)) {
+  while (r.pos < end && ReadU32(r, word, end)) {
   }
 }
 
-void Matrix(std::FILE* f, int, long, Scene&) {
-  if (Skip(f, 36)) Skip(f, 12);
+void Matrix(Reader& r, int, size_t end, Scene&) {
+  if (Skip(r, 36, end)) Skip(r, 12, end);
 }
 
-void Light(std::FILE* f, int indent, long end, Scene& scene) {
-  if (Skip(f, 12)) ReadChunks(f, indent, end, scene);
+void Light(Reader& r, int indent, size_t end, Scene& scene) {
+  if (Skip(r, 12, end)) ReadChunks(r, indent, end, scene);
 }
 
 template <size_t N>
-void Bytes(std::FILE* f, int, long, Scene&) {
-  Skip(f, N);
+void Bytes(Reader& r, int, size_t end, Scene&) {
+  Skip(r, N, end);
 }
-void Nothing(std::FILE*, int, long, Scene&) {}
+void Nothing(Reader&, int, size_t, Scene&) {}
 
 struct ChunkType {
   uint16_t id;
@@ -223,25 +279,25 @@ const ChunkType* FindChunk(uint16_t id) {
   return nullptr;
 }
 
-void ReadChunks(std::FILE* f, int indent, long end, Scene& scene) {
-  while (std::ftell(f) < end) {
-    long start = std::ftell(f);
+void ReadChunks(Reader& r, int indent, size_t end, Scene& scene) {
+  while (r.pos < end) {
+    size_t start = r.pos;
     uint16_t id;
     uint32_t length;
-    if (!ReadU16(f, id) || !ReadU32(f, length) || length == 0) return;
+    // A header is read as far as the file goes, like the lists.
+    if (!ReadU16(r, id, r.size) || !ReadU32(r, length, r.size) || length == 0) return;
     // A chunk that claims to run past its parent ends where the parent does.
-    long chunkEnd = long(std::min<int64_t>(int64_t(start) + length, end));
+    size_t chunkEnd = size_t(std::min<uint64_t>(uint64_t(start) + length, end));
     // Every level of nesting comes through here with 2 more indent, so the
     // indent counts the enclosing chunks.
     const ChunkType* type = indent < 2 * kMaxChunkDepth ? FindChunk(id) : nullptr;
     if (type) {
       if (type->handler)
-        type->handler(f, indent + 2, chunkEnd, scene);
+        type->handler(r, indent + 2, chunkEnd, scene);
       else
-        ReadChunks(f, indent + 2, chunkEnd, scene);
+        ReadChunks(r, indent + 2, chunkEnd, scene);
     }
-    std::fseek(f, chunkEnd, SEEK_SET);
-    if (std::ferror(f)) return;
+    r.pos = chunkEnd;
   }
 }
 
@@ -295,18 +351,17 @@ int LoadScene(Scene& scene, const char* file, CrtRandom& random) {
   scene.objects.assign(kObjectSlots, SceneObject{});
   scene.cameras.assign(kCameraSlots, SceneCamera{});
 
-  std::FILE* f = std::fopen(file, "rb");
-  if (!f) {
+  // A folder, FIFO or device, or a file past the limit, is one that cannot
+  // be opened.
+  std::vector<uint8_t> bytes;
+  if (base::ReadWholeFile(file, kSceneFileLimit, bytes) != base::FileRead::kOk) {
     std::printf("Can't open %s!\n", file);
     std::fflush(stdout);
     return 0;
   }
-  std::fseek(f, 0, SEEK_END);
-  long size = std::ftell(f);
-  std::fseek(f, 0, SEEK_SET);
-  listEntries = 0;
-  ReadChunks(f, 0, size, scene);
-  std::fclose(f);
+  Reader reader{bytes.data(), bytes.size()};
+  ReadChunks(reader, 0, bytes.size(), scene);
+  bytes = {};
 
   for (int i = 0; i < scene.objectCount; ++i) DropBrokenFaces(scene.objects[i]);
   StartState(scene, random);

@@ -2,12 +2,20 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
 #include <vector>
 
+#include "base/file_read.h"
+
 namespace host {
+
+namespace {
+
+// Modules are read whole into memory; a larger file, far beyond any real
+// module, is refused as too large.
+constexpr size_t kModuleFileLimit = size_t(64) << 20;
+
+}  // namespace
 
 ModulePlayer::ModulePlayer(AudioOut& audio, Clock& clock) : audio_(audio), clock_(clock) {}
 
@@ -42,12 +50,23 @@ bool ModulePlayer::Init(int mixRate, int /*maxChannels*/) {
 }
 
 Song* ModulePlayer::LoadSong(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    songError_ = "File not found: " + path;
-    return nullptr;
+  std::vector<uint8_t> bytes;
+  switch (base::ReadWholeFile(path, kModuleFileLimit, bytes)) {
+    case base::FileRead::kOk:
+      break;
+    case base::FileRead::kNotFound:
+      songError_ = "File not found: " + path;
+      return nullptr;
+    case base::FileRead::kNotRegular:
+      songError_ = "Not a regular file: " + path;
+      return nullptr;
+    case base::FileRead::kTooLarge:
+      songError_ = "File too large: " + path;
+      return nullptr;
+    case base::FileRead::kReadError:
+      songError_ = "Read error: " + path;
+      return nullptr;
   }
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   auto song = std::make_unique<Song>();
   try {
     song->module = std::make_unique<openmpt::module>(bytes);

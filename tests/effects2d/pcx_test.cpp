@@ -196,6 +196,7 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
     int result;
     std::string message;  // empty: no box
     int width, height;    // record afterwards (starts as 33 × 44)
+    bool folder = false;  // a folder of that name instead of a file
   };
   std::vector<uint8_t> huge = Encode({.yMax = 9999, .bytesPerLine = 9999, .data = {1}});
   std::vector<uint8_t> shortPalette = Encode({.data = {1, 2, 3, 4}, .palette = false});
@@ -208,7 +209,11 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
       {"8-bit file shorter than a palette", shortPalette, false, 0, wrong, 33, 44},
       {"far too large", huge, false, 0, memory, 9999, 10000},
       {"far too large, indexed", huge, true, 0, memory, 9999, 10000},
+      {"the widest accepted", Encode({.bytesPerLine = kPcxMaxSide, .data = {1}}), false, 1, "", kPcxMaxSide, 2},
+      {"one wider", Encode({.bytesPerLine = kPcxMaxSide + 1, .data = {1}}), false, 0, memory, kPcxMaxSide + 1, 2},
       {"4-bit depth", Encode({.bitsPerPixel = 4, .data = {1}}), false, 1, "", 33, 44},
+      {"a folder in its place", {}, false, 0, "file bump.pcx not found", 33, 44, true},
+      {"a folder in its place, indexed", {}, true, 0, "file bump.pcx not found", 33, 44, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -216,6 +221,7 @@ TEST(LoadPcx, RefusesWithTheLoaderMessages) {
     fs::path previous = fs::current_path();
     fs::current_path(dir.Path());
     if (!c.bytes.empty()) dir.Write("bump.pcx", c.bytes);
+    if (c.folder) fs::create_directory(dir.File("bump.pcx"));
     PictureErrors errors;
     PcxImage image;
     image.width = 33;

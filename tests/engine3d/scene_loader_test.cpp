@@ -4,10 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "engine3d/scene.h"
+#include "fuzz/seeds/hostile_files.h"
 
 namespace {
 
@@ -407,6 +411,65 @@ TEST_F(SceneLoader, EveryFileReadIsClosedAgain) {
     }
   ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(openFiles(), before);
+}
+
+// The bytes this process's reads returned while `work` ran, as the kernel
+// counts them (rchar); -1 where there is no such count.
+int64_t BytesReadDuring(const std::function<void()>& work) {
+  // Reading the count is itself a read, of the count's own text.
+  auto count = [](int64_t& value) -> int64_t {
+    std::ifstream in("/proc/self/io");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t at = text.find("rchar: ");
+    value = at == std::string::npos ? -1 : std::stoll(text.substr(at + 7));
+    return int64_t(text.size());
+  };
+  int64_t before, after;
+  int64_t own = count(before);
+  work();
+  count(after);
+  return before < 0 || after < 0 ? -1 : after - before - own;
+}
+
+// The reader takes each file from the disk once, whatever its chunks say,
+// and does not take at all what is too large or not a file.
+TEST_F(SceneLoader, EachFileIsReadOnceAndOnlyARegularFileUpToTheLimit) {
+  if (BytesReadDuring([] {}) != 0) GTEST_SKIP() << "no read count in /proc/self/io";
+  struct Case {
+    std::string name, path;
+    int result;
+  };
+  std::vector<Case> cases;
+  for (const char* file : kSceneFiles)
+    cases.push_back({file, std::string(DORSEL_BINARY_DIR) + "/data/" + file, 1});
+  for (const hostile::File& f : hostile::Scenes()) cases.push_back({f.name, Write(f.name, f.bytes), 1});
+  // Sizes at and past the limit, without the bytes on disk.
+  for (size_t size : {kSceneFileLimit, kSceneFileLimit + 1}) {
+    std::string name = size > kSceneFileLimit ? "past the limit" : "at the limit";
+    std::string path = Write(name, {});
+    std::filesystem::resize_file(path, size);
+    cases.push_back({name, path, size > kSceneFileLimit ? 0 : 1});
+  }
+  std::filesystem::create_directory(dir_ + "/folder.3ds");
+  cases.push_back({"a folder", dir_ + "/folder.3ds", 0});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scene scene;
+    CrtRandom random;
+    int result = -1;
+    ::testing::internal::CaptureStdout();
+    int64_t taken = BytesReadDuring([&] { result = LoadScene(scene, c.path.c_str(), random); });
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, c.result);
+    if (c.result) {
+      EXPECT_EQ(taken, int64_t(std::filesystem::file_size(c.path)));
+    } else {
+      EXPECT_EQ(taken, 0);
+      EXPECT_EQ(out, "Can't open " + c.path + "!\n");
+      EXPECT_EQ(scene.objectCount, 0);
+    }
+  }
 }
 
 TEST_F(SceneLoader, LargestFaceCountCoversEveryObject) {

@@ -1,6 +1,7 @@
 // dorsel-inspect 3ds on the show's scenes, on files another tool wrote
 // (assimp's 3DS exporter), and on bad input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,6 +36,9 @@ struct Scratch {
 TEST(Inspect3ds, ListsObjectsAndDrawsThem) {
   Scratch scratch;
   std::string png = scratch / "scene.png";
+  fs::create_directory(scratch / "folder.3ds");
+  ASSERT_EQ(mkfifo((scratch / "fifo.3ds").c_str(), 0600), 0);
+  std::ofstream(scratch / "text.3ds") << "a picture of a scene, in words\n";
   struct Case {
     std::string args;
     int exitCode;
@@ -51,13 +55,16 @@ TEST(Inspect3ds, ListsObjectsAndDrawsThem) {
                              "object 2: 0 vertices, 0 faces\n",
        true},
       {scratch / "none.3ds", 1, "dorsel-inspect: cannot open " + (scratch / "none.3ds") + "\n", false},
+      {scratch / "folder.3ds", 1, "dorsel-inspect: cannot open " + (scratch / "folder.3ds") + "\n", false},
+      {scratch / "fifo.3ds", 1, "dorsel-inspect: cannot open " + (scratch / "fifo.3ds") + "\n", false},
+      {scratch / "text.3ds", 1, "dorsel-inspect: " + (scratch / "text.3ds") + " is not a 3DS scene\n", false},
       {Data("X_BALL.3DS") + " --png", 2, "usage: dorsel-inspect 3ds FILE [--png OUT]\n", false},
       {"", 2, "usage: dorsel-inspect 3ds FILE [--png OUT]\n", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     fs::remove(png);
-    Outcome run = RunCommand(Inspect() + " 3ds " + c.args + " 2>&1");
+    Outcome run = RunCommand("timeout 60 " + Inspect() + " 3ds " + c.args + " 2>&1");
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(PngSize(png), c.picture ? std::pair(512, 384) : std::pair(0, 0));

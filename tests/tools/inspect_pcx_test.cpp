@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "support/process.h"
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -19,8 +20,9 @@ using testing_support::PngSize;
 
 // Only standard error: the picture commands keep standard output for data.
 Outcome Inspect(const std::string& args, const std::string&) {
-  Outcome r = testing_support::RunCommand(testing_support::BuiltProgram("dorsel-inspect") + " " + args +
-                                          " 2>&1 >/dev/null");
+  // A run still going after a minute is a hang.
+  Outcome r = testing_support::RunCommand("timeout 60 " + testing_support::BuiltProgram("dorsel-inspect") + " " +
+                                          args + " 2>&1 >/dev/null");
   return r;
 }
 
@@ -30,6 +32,8 @@ TEST(InspectPcx, WritesPicturesAndSheetsAndRefusesBadInput) {
   std::string scratch = mkdtemp(pattern.data());
   std::string data = std::string(DORSEL_BINARY_DIR) + "/data";
   std::string png = scratch + "/out.png";
+  fs::create_directory(scratch + "/folder.pcx");
+  ASSERT_EQ(mkfifo((scratch + "/fifo.pcx").c_str(), 0600), 0);
   struct Case {
     std::string args;
     int exitCode;
@@ -41,6 +45,10 @@ TEST(InspectPcx, WritesPicturesAndSheetsAndRefusesBadInput) {
       {"pcx " + data + "/staff2.pcx --png " + png, 0, 218, 384, ""},
       {"pcx " + data + "/korkeus.pcx --png " + png, 0, 512, 384, ""},
       {"pcx " + scratch + "/none.pcx --png " + png, 1, 0, 0, "LoadPCX ERROR!: file " + scratch + "/none.pcx not found"},
+      {"pcx " + scratch + "/folder.pcx --png " + png, 1, 0, 0,
+       "LoadPCX ERROR!: file " + scratch + "/folder.pcx not found"},
+      {"pcx " + scratch + "/fifo.pcx --png " + png, 1, 0, 0,
+       "LoadPCX ERROR!: file " + scratch + "/fifo.pcx not found"},
       {"pcx " + data + "/flare.pcx", 2, 0, 0, "usage"},
       {"sheet " + data + " --png " + png, 0, 1064, -1, ""},
       {"sheet " + scratch + " --png " + png, 1, 0, 0, "no .pcx files"},

@@ -11,7 +11,11 @@
 namespace {
 
 
-void Check(int result, const PcxImage& image, size_t minPixels, size_t boxes) {
+// Its loops run over every pixel, which tells the fuzzer nothing new: they
+// are left out of the coverage, whose compare hooks would otherwise make a
+// large picture many times slower to check than to load.
+__attribute__((no_sanitize("coverage"))) void Check(int result, const PcxImage& image, size_t minPixels,
+                                                    size_t boxes) {
   if (result == 0) {
     if (boxes != 1) fuzz::Broken("a refusal without exactly one message box");
     return;
@@ -39,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PcxImage image;
     int result = LoadPCX(path, image, errors, minPixels);
     Check(result, image, minPixels, errors.size());
+    // A block that already holds the zoom's pixels would be the same again.
+    if (image.pixels.size() >= kZoomTexturePixels) break;
   }
   return 0;
 }

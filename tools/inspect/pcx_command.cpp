@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_read.h"
 #include "commands.h"
 #include "base/png_writer.h"
 #include "effects2d/pcx.h"
@@ -29,24 +30,22 @@ struct Picture {
   int depth = 0;
 };
 
-// Bits per pixel × planes, read straight from the header for the label.
+// Bits per pixel × planes, read straight from the header for the label, of
+// a file the loader has read (which it does only up to less than this).
 int FileDepth(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return 0;
-  uint8_t header[128] = {};
-  size_t got = std::fread(header, 1, sizeof header, f);
-  std::fclose(f);
-  return got == sizeof header ? header[3] * header[65] : 0;
+  std::vector<uint8_t> bytes;
+  if (base::ReadWholeFile(path, size_t(128) << 20, bytes) != base::FileRead::kOk || bytes.size() < 128) return 0;
+  return bytes[3] * bytes[65];
 }
 
 bool Load(const std::string& path, Picture& picture) {
   picture.name = fs::path(path).filename().string();
-  picture.depth = FileDepth(path);
   PictureErrors errors;
   if (!LoadPCX(path, picture.image, errors)) {
     for (const std::string& text : errors) std::fprintf(stderr, "%s: %s\n", kPcxErrorCaption, text.c_str());
     return false;
   }
+  picture.depth = FileDepth(path);
   if (picture.image.pixels.empty()) {
     std::fprintf(stderr, "dorsel-inspect: %s: depth %d is not one the show decodes\n", path.c_str(),
                  picture.depth);
@@ -156,10 +155,13 @@ int RunSheetCommand(const std::vector<std::string>& args) {
   bool allLoaded = true;
   for (const std::string& path : paths) {
     Picture picture;
-    if (Load(path, picture) && picture.image.width > 0 && picture.image.height > 0)
+    bool loaded = Load(path, picture);
+    if (loaded && picture.image.width > 0 && picture.image.height > 0) {
       pictures.push_back(std::move(picture));
-    else
+    } else {
+      if (loaded) std::fprintf(stderr, "dorsel-inspect: %s has no pixels to show\n", path.c_str());
       allLoaded = false;
+    }
   }
   // Large pictures first packs the sheet tighter; equal sizes stay in name
   // order.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_read.h"
 #include "commands.h"
 #include "engine3d/scene.h"
 #include "engine3d/scene_frame.h"
@@ -17,6 +18,14 @@ namespace {
 constexpr uint32_t kBackdrop = 0x181820;
 constexpr float kViewDistance = -300;  // the objects' z, 300 in front of the start camera
 constexpr float kTurn = 0.5f;          // radians on each axis, so the depth shows
+
+// A 3DS scene is one main chunk (a project file holds one too); the show's
+// loader takes any bytes, so the inspector looks at the first chunk itself.
+bool StartsAsAScene(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() < 6) return false;
+  const unsigned id = bytes[0] | bytes[1] << 8;
+  return id == 0x4D4D || id == 0xC23D;
+}
 
 // The loader talks to standard output as the show does; here that output is
 // kept for the listing, so the loader's messages are set aside.
@@ -61,6 +70,16 @@ int RunTdsCommand(const std::vector<std::string>& args) {
     return 2;
   }
   const std::string& file = args[0];
+  std::vector<uint8_t> bytes;
+  if (base::ReadWholeFile(file, kSceneFileLimit, bytes) != base::FileRead::kOk) {
+    std::fprintf(stderr, "dorsel-inspect: cannot open %s\n", file.c_str());
+    return 1;
+  }
+  if (!StartsAsAScene(bytes)) {
+    std::fprintf(stderr, "dorsel-inspect: %s is not a 3DS scene\n", file.c_str());
+    return 1;
+  }
+  bytes = {};
   Scene scene;
   if (!LoadQuietly(scene, file)) {
     std::fprintf(stderr, "dorsel-inspect: cannot open %s\n", file.c_str());
