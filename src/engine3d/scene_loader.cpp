@@ -26,6 +26,8 @@ struct Reader {
   size_t pos = 0;
   // What the lists of this scene have asked for so far.
   int32_t listEntries = 0;
+  // A track name's message leaves its line open.
+  bool lineOpen = false;
 };
 
 using Handler = void (*)(Reader& r, int indent, size_t end, Scene& scene);
@@ -158,10 +160,12 @@ void Camera(Reader& r, int, size_t end, Scene&) {
   if (!ReadBytes(r, body, sizeof body, end)) return;
   std::printf("Quib-3D: Initializing Camera data... ");
   std::printf("ok\n");
+  r.lineOpen = false;
 }
 
 void TrackObjectName(Reader& r, int indent, size_t end, Scene&) {
   std::printf("%*sTrack object name: ", indent, "");
+  r.lineOpen = true;
   SkipString(r, end);
   uint16_t word;
   for (int i = 0; i < 3 && ReadU16(r, word, end); ++i) {
@@ -362,6 +366,8 @@ int LoadScene(Scene& scene, const char* file, CrtRandom& random) {
   Reader reader{bytes.data(), bytes.size()};
   ReadChunks(reader, 0, bytes.size(), scene);
   bytes = {};
+  // Whatever is said next starts a line of its own.
+  if (reader.lineOpen) std::printf("\n");
 
   for (int i = 0; i < scene.objectCount; ++i) DropBrokenFaces(scene.objects[i]);
   StartState(scene, random);

@@ -376,9 +376,9 @@ TEST_F(SceneLoader, TrackNamesAreIndentedByTheirDepthAndMissingFilesReported) {
   U16(node, 0x4000), U16(node, 0), U16(node, 0xFFFF);
   Bytes keyframer = Chunk(0xB000, Chunk(0xB002, Chunk(0xB010, node)));
   Loaded l = Load(Chunk(0x4D4D, keyframer));
-  EXPECT_EQ(l.out, "        Track object name: ");
+  EXPECT_EQ(l.out, "        Track object name: \n");
   Loaded top = Load(Chunk(0xB010, node));
-  EXPECT_EQ(top.out, "  Track object name: ");
+  EXPECT_EQ(top.out, "  Track object name: \n");
 
   Scene scene;
   CrtRandom random;

@@ -67,6 +67,10 @@ TEST(CommandLine, HashesAreThoseOfTheFramesShown) {
     ++lines;
   }
   EXPECT_EQ(lines, 4) << r.out;  // 20.0, 20.1, 20.2 and 20.3 s
+  // Each of the program's own lines starts a line, after whatever the scene
+  // loader said.
+  for (const char* own : {"frame 20000 ", "frames 4, last demo time"})
+    EXPECT_NE(r.out.find(std::string("\n") + own), std::string::npos) << own << "\n" << r.out;
 }
 
 std::string FileText(const std::string& path) {
