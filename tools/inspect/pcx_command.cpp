@@ -109,8 +109,10 @@ void Label(Canvas& sheet, const PcxImage* font, const std::string& text, int x, 
 
 int RunPcxCommand(const std::vector<std::string>& args) {
   std::string input, png;
-  if (!ParsePngArgs(args, input, png)) {
-    std::fputs("usage: dorsel-inspect pcx FILE --png OUT\n", stderr);
+  if (args.size() == 1) {
+    input = args[0];  // the size is all that is asked for
+  } else if (!ParsePngArgs(args, input, png)) {
+    std::fputs("usage: dorsel-inspect pcx FILE [--png OUT]\n", stderr);
     return 2;
   }
   Picture picture;
@@ -121,6 +123,7 @@ int RunPcxCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "dorsel-inspect: %s has no pixels to write\n", input.c_str());
     return 1;
   }
+  if (png.empty()) return 0;
   if (!WritePng(png, image.pixels.data(), image.width, image.height)) {
     std::fprintf(stderr, "dorsel-inspect: cannot write %s\n", png.c_str());
     return 1;
