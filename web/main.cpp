@@ -208,8 +208,12 @@ int RunPage() {
     demo.screenshots.Wait();
     OfferShots(demo.screenshots, &offered);
     // "Exit", or a show that could not start (its box has said why).
-    if (!demo.settings.startRequested || driver.shutdowns == 0) {
+    if (!demo.settings.startRequested) {
       host::page::Close("dorsel has ended.");
+      return code;
+    }
+    if (driver.shutdowns == 0) {
+      host::page::Close("dorsel could not start the show.", true);
       return code;
     }
     // The show is over: the settings window comes back for the next one.

@@ -66,7 +66,9 @@ EM_JS(void, web_download, (const char* path, const char* name), {
   FS.unlink(file);
   dorselPage.download(UTF8ToString(name), bytes);
 });
-EM_JS(void, web_close_page, (const char* text), { dorselPage.closePage(UTF8ToString(text)); });
+EM_JS(void, web_close_page, (const char* text, int lastWords), {
+  dorselPage.closePage(UTF8ToString(text), !!lastWords);
+});
 EM_JS(void, web_finished, (int code), { dorselPage.finished(code); });
 // clang-format on
 
@@ -253,7 +255,7 @@ void Download(const std::string& path, const std::string& name) {
   web_download(path.c_str(), name.c_str());
 }
 
-void Close(const std::string& text) { web_close_page(text.c_str()); }
+void Close(const std::string& text, bool lastWords) { web_close_page(text.c_str(), lastWords ? 1 : 0); }
 
 void Finished(int code) { web_finished(code); }
 

@@ -92,8 +92,10 @@ void Yield(bool soon = false);
 // Offers the file at `path` (in the program's file system) to the viewer
 // as a download named `name`, then removes it.
 void Download(const std::string& path, const std::string& name);
-// Takes the program's place on the page: the show is over.
-void Close(const std::string& text);
+// Takes the program's place on the page: the show is over. With
+// `lastWords` the last line the program printed is shown under the text
+// (a show that could not start says why there).
+void Close(const std::string& text, bool lastWords = false);
 // The program has ended with this code: the page notes it (tests wait for it).
 void Finished(int code);
 // Milliseconds from a steady clock.

@@ -35,8 +35,10 @@ const dorselPage = (() => {
   // --- Printing (the virtual-clock runs) ---------------------------------
   const pending = [];
   let flushQueued = false;
+  let lastLine = '';
   function print(line) {
     console.log(line);
+    if (line.trim()) lastLine = line.trim();
     if (!printing) return;
     pending.push(line);
     if (!flushQueued) {
@@ -376,11 +378,16 @@ const dorselPage = (() => {
     downloads.push(name);
   }
 
-  function closePage(text) {
+  function closePage(text, lastWords) {
     desk.replaceChildren();
-    const p = document.createElement('p');
+    const p = document.createElement('div');
     p.className = 'closing';
     p.textContent = text;
+    if (lastWords && lastLine) {
+      const why = document.createElement('pre');
+      why.textContent = lastLine;
+      p.append(why);
+    }
     desk.append(p);
     document.title = 'dorsel';
   }
