@@ -2,6 +2,7 @@
 //
 //   (nothing)        the settings window as an HTML form; "Start Demo" plays
 //                    a fresh show, its end brings the form back, "Exit" ends
+//   ?start=MS        the same, each show begun at MS, music included
 //   ?headless&start=MS&end=MS&fps=N&mmx=0|1
 //                    the show on the virtual clock without sound, one line
 //                    'frame T HASH' a frame, as the desktop's
@@ -194,13 +195,20 @@ void OfferShots(Screenshots& shots, size_t* offered) {
   }
 }
 
-int RunPage() {
+int RunPage(const Query& query) {
+  long start;
+  if (!Number(query, "start", 0, 234000, 0, &start)) {
+    host::page::Close("dorsel could not start the show.", true);
+    return 2;
+  }
   mkdir("/shots", 0755);
   for (;;) {
     std::unique_ptr<host::Platform> platform = host::MakeWebPlatform();
     Demo demo(*platform);
     demo.skipSettings = false;
     demo.screenshots.folder = "/shots";
+    demo.startOffsetMs = uint32_t(start);
+    platform->player.SetStartOffsetMs(uint32_t(start));
     size_t offered = 0;
     Driver driver;
     driver.afterFrame = [&] { OfferShots(demo.screenshots, &offered); };
@@ -232,7 +240,7 @@ int main() {
   int code;
   if (query.count("benchmark")) code = RunBenchmark();
   else if (query.count("headless")) code = RunHashes(query);
-  else code = RunPage();
+  else code = RunPage(query);
   std::fflush(stdout);
   host::page::Finished(code);
   return code;

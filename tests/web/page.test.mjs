@@ -72,12 +72,12 @@ function readForm(page) {
   });
 }
 
-async function openPage(init) {
+async function openPage(init, query = '') {
   const page = await chrome.context.newPage();
   const errors = [];
   page.on('pageerror', e => errors.push(e.message));
   if (init) await page.addInitScript(init);
-  await page.goto(server.url);
+  await page.goto(server.url + query);
   await page.waitForSelector('.form button', {timeout: 60000});
   return {page, errors};
 }
@@ -260,6 +260,23 @@ test('Fullscreen in an 8-bit mode: the browser\'s full screen, grey, F9 saves th
   await page.keyboard.press('F12');
   await page.waitForSelector('.form button', {timeout: 20000});
   assert.equal(await page.evaluate(() => document.fullscreenElement), null);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('at 234 s the show ends by itself and the form returns', {timeout: 120000}, async () => {
+  const {page, errors} = await openPage(null, '?start=231000');
+  await page.getByText('Windowed').click();
+  await page.getByText('Start Demo').click();
+  await page.waitForFunction(() => dorselPage.frames > 10, null, {timeout: 60000});
+  assert.equal(await page.title(), DEMO_TITLE);
+  const started = Date.now();
+  await page.waitForSelector('.form button', {timeout: 30000});
+  const seconds = (Date.now() - started) / 1000;
+  // About three seconds of the show were left.
+  assert.ok(seconds > 1 && seconds < 10, `the show ended ${seconds} s after its first frames`);
+  assert.equal(await page.title(), 'dorsel settings');
+  assert.equal(await page.$('.window'), null);
   assert.deepEqual(errors, []);
   await page.close();
 });
