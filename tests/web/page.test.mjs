@@ -280,3 +280,18 @@ test('at 234 s the show ends by itself and the form returns', {timeout: 120000},
   assert.deepEqual(errors, []);
   await page.close();
 });
+
+test('Enter is "Start Demo" wherever the focus is, even on "Exit"', {timeout: 120000}, async () => {
+  const {page, errors} = await openPage();
+  await page.getByText('Nosound').click();
+  await page.focus('button:text("Exit")');
+  await page.keyboard.press('Enter');
+  // The preselected full screen, 512 x 384 at 32 bits.
+  await page.waitForFunction(() => dorselPage.frames > 10, null, {timeout: 60000});
+  assert.equal(await page.title(), DEMO_TITLE);
+  assert.deepEqual(await page.evaluate(() => dorselPage.showing), {fullscreen: true, width: 512, height: 384});
+  await page.keyboard.press('F12');
+  await page.waitForSelector('.form button', {timeout: 20000});
+  assert.deepEqual(errors, []);
+  await page.close();
+});
