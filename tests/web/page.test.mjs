@@ -128,7 +128,7 @@ test('the form shows the 24 controls with their words, places and states', async
   // The place of the group boxes' children is that of the window system,
   // and so are the proportions on the screen: the form is scaled whole.
   const ratio = await page.evaluate(() => {
-    const start = document.querySelector('.form button').getBoundingClientRect();
+    const start = document.querySelector('.form .client button').getBoundingClientRect();
     return start.width / start.height;
   });
   assert.ok(Math.abs(ratio - 80 / 23) < 0.01, `Start Demo is ${ratio} wide to its height`);
@@ -292,6 +292,16 @@ test('Enter is "Start Demo" wherever the focus is, even on "Exit"', {timeout: 12
   assert.deepEqual(await page.evaluate(() => dorselPage.showing), {fullscreen: true, width: 512, height: 384});
   await page.keyboard.press('F12');
   await page.waitForSelector('.form button', {timeout: 20000});
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('the form\'s close box ends as "Exit" does', {timeout: 60000}, async () => {
+  const {page, errors} = await openPage();
+  await page.click('.form .titlebar .close');
+  await page.waitForSelector('.closing', {timeout: 10000});
+  assert.equal(await page.textContent('.closing'), 'dorsel has ended.');
+  assert.equal(await page.evaluate(() => document.documentElement.dataset.finished), '0');
   assert.deepEqual(errors, []);
   await page.close();
 });

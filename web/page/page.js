@@ -13,7 +13,7 @@ const dorselPage = (() => {
   // Control kinds, in the order of host::ControlKind.
   const GROUP_BOX = 0, RADIO = 1, CHECK_BOX = 2, PUSH_BUTTON = 3, TEXT = 4;
   // Event kinds, in the order of the backend's PageEvent.
-  const CLICKED = 1, DIALOG_KEY = 2, KEY_DOWN = 3, POINTER = 5;
+  const CLICKED = 1, DIALOG_KEY = 2, KEY_DOWN = 3, CLOSE_ASKED = 4, POINTER = 5;
   const VK_RETURN = 13, VK_ESCAPE = 27;
 
   const items = new Map();  // handle -> {el, input, text, client, kind, form}
@@ -72,6 +72,15 @@ const dorselPage = (() => {
     const bar = document.createElement('div');
     bar.className = 'titlebar';
     bar.textContent = title;
+    // The desktop's close box: it asks the window to close, as "Exit" ends.
+    const closeBox = document.createElement('button');
+    closeBox.type = 'button';
+    closeBox.className = 'close';
+    closeBox.tabIndex = -1;
+    closeBox.setAttribute('aria-label', 'Close');
+    closeBox.textContent = '\u00d7';
+    closeBox.addEventListener('click', () => push([CLOSE_ASKED, handle, 0]));
+    bar.append(closeBox);
     const client = document.createElement('div');
     client.className = 'client';
     client.style.width = width + 'px';
