@@ -10,6 +10,10 @@
 #                                     AddressSanitizer and UndefinedBehaviorSanitizer,
 #                                     run every test and one whole headless show
 #                                     under them; any report fails
+#   ./build.sh web                    build the page into build-web/ (a static folder:
+#                                     the page, dorsel.js, dorsel.wasm and the data files)
+#   ./build.sh serve [PORT]           serve build-web/ on 127.0.0.1 (default port 8000)
+#   ./build.sh test-web               build the page and run its tests in headless Chromium
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 
@@ -30,6 +34,23 @@ install_missing() {
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+# What the page's tests need besides: the browser they drive, and node with
+# npm for playwright-core (where the machine's node has no npm, Debian's).
+install_web_test_tools() {
+  local missing=() p
+  for p in chromium nodejs python3; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ] || ! command -v npm >/dev/null; then
+    command -v npm >/dev/null || missing+=(npm)
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  fi
 }
 
 build() {
@@ -112,8 +133,27 @@ case "$command" in
     install_missing "${PACKAGES[@]}"
     sanitize
     ;;
+  web)
+    install_missing
+    exec tools/web/site.sh
+    ;;
+  serve)
+    port="${1:-8000}"
+    if [ ! -f build-web/index.html ] || [ ! -f build-web/data/files.txt ]; then
+      install_missing
+      tools/web/site.sh
+    fi
+    echo "Serving the page at http://127.0.0.1:$port/ (Ctrl-C ends)"
+    exec python3 -m http.server --bind 127.0.0.1 --directory build-web "$port"
+    ;;
+  test-web)
+    install_missing
+    install_web_test_tools
+    tools/web/site.sh
+    exec tools/web/test.sh
+    ;;
   *)
-    echo "usage: ./build.sh run|test|build|sanitize" >&2
+    echo "usage: ./build.sh run|test|build|sanitize|web|serve|test-web" >&2
     exit 2
     ;;
 esac

@@ -4,10 +4,16 @@
 // the real thing: started at construction, joined at destruction or
 // assignment, no stop token. The browser build includes it ahead of every
 // source file; where the library has its own, this is nothing.
+//
+// Built without -pthread (the page is), starting a thread aborts the
+// program. There the work is done at once, on the caller's thread: to the
+// one who joins it afterwards, that is the same as a thread that ran and
+// ended, only the caller waits for it.
 #pragma once
 #include <version>
 
 #if !defined(__cpp_lib_jthread)
+#include <functional>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -17,8 +23,15 @@ namespace std {
 class jthread {
  public:
   jthread() noexcept = default;
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  template <class F, class... Args, class = enable_if_t<!is_same_v<remove_cvref_t<F>, jthread>>>
+  explicit jthread(F&& f, Args&&... args) {
+    std::invoke(std::forward<F>(f), std::forward<Args>(args)...);
+  }
+#else
   template <class F, class... Args, class = enable_if_t<!is_same_v<remove_cvref_t<F>, jthread>>>
   explicit jthread(F&& f, Args&&... args) : thread_(std::forward<F>(f), std::forward<Args>(args)...) {}
+#endif
   jthread(jthread&&) noexcept = default;
   jthread& operator=(jthread&& other) noexcept {
     if (thread_.joinable()) thread_.join();
