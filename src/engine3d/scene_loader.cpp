@@ -105,7 +105,10 @@ bool TakeEntries(Reader& r, uint16_t count) {
 // Little-endian words straight from the file's bytes.
 uint16_t U16At(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 float FloatAt(const uint8_t* p) {
-  return std::bit_cast<float>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+  uint32_t bits = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  float f;
+  std::memcpy(&f, &bits, sizeof f);  // the browser's library has no std::bit_cast yet
+  return f;
 }
 
 // The lists read on to the file's end, whatever their chunk says. Whole
