@@ -100,7 +100,7 @@ class SceneLoader : public ::testing::Test {
   std::string Write(const std::string& name, const Bytes& bytes) {
     std::string path = dir_ + "/" + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);  // an empty one has no data pointer
     std::fclose(f);
     return path;
   }
