@@ -21,10 +21,11 @@ inline constexpr char kPcxErrorCaption[] = "LoadPCX ERROR!";
 // What went wrong with the pictures read so far, in order, one box's text
 // each: the loading phase shows them, captioned kPcxErrorCaption.
 using PictureErrors = std::vector<std::string>;
-// Pictures far beyond anything the show draws are refused before any memory
-// is asked for. The largest accepted is read in a few tenths of a second
-// even in the sanitized fuzz build.
-inline constexpr int kPcxMaxSide = 2048;
+// Pictures beyond anything the show draws (its widest is 752) are refused
+// before any memory is asked for. The largest accepted takes a few hundredths
+// of a second even in the sanitized fuzz build, whose targets allow one
+// second an input on a busy machine.
+inline constexpr int kPcxMaxSide = 1024;
 
 // Reads `file` as 32-bit pixels, whatever its depth. `minPixels` asks for a
 // pixel block of at least that many pixels (the zoom texture's feedback

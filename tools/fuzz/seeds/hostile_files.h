@@ -193,18 +193,18 @@ inline Bytes WithPalette(Bytes b) {
 }
 
 inline std::vector<File> Pictures() {
-  // The largest picture the loader accepts (kPcxMaxSide), 2048 x 2048, in
+  // The largest picture the loader accepts (kPcxMaxSide), 1024 x 1024, in
   // a file that ends almost at once: the rest is decoded from nothing.
-  Bytes largest24 = PcxHeader(3, 2048, 0, 2047);
+  Bytes largest24 = PcxHeader(3, 1024, 0, 1023);
   Append(largest24, {0xC5, 0x10, 0x20});
-  Bytes largest8 = WithPalette(PcxHeader(1, 2048, 0, 2047));
+  Bytes largest8 = WithPalette(PcxHeader(1, 1024, 0, 1023));
   // As long a file as the fuzzers take, every byte pair a run of 63.
-  Bytes runs = PcxHeader(3, 2048, 0, 2047);
+  Bytes runs = PcxHeader(3, 1024, 0, 1023);
   runs.resize(size_t(1) << 20, 0xFF);
   // Sizes at and past the edges: no line, no row, rows counted backwards.
   Bytes noLine = WithPalette(PcxHeader(1, 0, 0, 9));
   Bytes backwards = WithPalette(PcxHeader(1, 16, 9, 0));
-  Bytes tooWide = WithPalette(PcxHeader(1, 2049, 0, 0));
+  Bytes tooWide = WithPalette(PcxHeader(1, 1025, 0, 0));
   // Only the palette where the picture should be: it is read as runs too.
   Bytes paletteOnly = WithPalette(PcxHeader(1, 64, 0, 63));
   return {
