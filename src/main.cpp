@@ -70,7 +70,9 @@ const char kUsage[] =
     "  --version        show the version\n"
     "\n"
     "Keys: Escape or F12 end the show, F11 switches between window and full screen,\n"
-    "F9 saves what is on the screen as dorsel-TTTTTTT.png (demo time in ms).\n";
+    "F9 saves what is on the screen as dorsel-TTTTTTT.png (demo time in ms),\n"
+    "Space holds the show and goes on, PageDown and PageUp start the next and the\n"
+    "previous window afresh, music included.\n";
 
 struct Options {
   std::string dataDir;

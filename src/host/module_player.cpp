@@ -96,19 +96,44 @@ bool ModulePlayer::PlaySong(Song* song) {
 
 uint32_t ModulePlayer::SongTimeMs(Song* song) {
   if (!song || !song->playing) return 0;
-  if (audioOpen_) {
-    int64_t frames = audio_.AudioFramesHeard() - song->framesAtPlay;
-    if (frames < 0) frames = 0;
-    return startOffsetMs_ + uint32_t(frames * 1000 / mixRate_);
+  if (song->paused) return song->pausedAtMs;
+  if (!audioOpen_) return startOffsetMs_ + uint32_t(clock_.NowMs() - song->clockAtPlay);
+  std::lock_guard<std::mutex> lock(mixLock_);
+  int64_t heard = audio_.AudioFramesHeard();
+  // Silence heard to its end counts as if the song had started that much
+  // later; the run being heard now counts up to the listener.
+  while (!song->silences.empty() && song->silences.front().first + song->silences.front().second <= heard) {
+    song->framesAtPlay += song->silences.front().second;
+    song->silences.pop_front();
   }
-  return startOffsetMs_ + uint32_t(clock_.NowMs() - song->clockAtPlay);
+  int64_t frames = heard - song->framesAtPlay;
+  if (!song->silences.empty() && heard > song->silences.front().first) frames -= heard - song->silences.front().first;
+  if (frames < 0) frames = 0;
+  return startOffsetMs_ + uint32_t(frames * 1000 / mixRate_);
+}
+
+void ModulePlayer::PauseSong(Song* song, bool paused) {
+  if (!song || !song->playing || song->paused == paused) return;
+  if (paused) song->pausedAtMs = SongTimeMs(song);
+  std::lock_guard<std::mutex> lock(mixLock_);
+  // The song stops at, and goes on from, the next stream frame not yet
+  // mixed; what lies between is silence.
+  int64_t next = audioOpen_ ? std::max(mixedFrames_, audio_.AudioFramesHeard()) : 0;
+  if (paused) {
+    song->pausedAtFrame = next;
+    song->clockAtPause = clock_.NowMs();
+  } else {
+    song->silences.emplace_back(song->pausedAtFrame, next - song->pausedAtFrame);
+    song->clockAtPlay += clock_.NowMs() - song->clockAtPause;
+  }
+  song->paused = paused;
 }
 
 void ModulePlayer::Mix(int16_t* samples, int frames) {
   std::lock_guard<std::mutex> lock(mixLock_);
   mixedFrames_ += frames;
   int done = 0;
-  if (song_ && song_->playing) {
+  if (song_ && song_->playing && !song_->paused) {
     while (done < frames) {
       size_t got = song_->module->read_interleaved_stereo(mixRate_, frames - done, samples + 2 * done);
       if (got == 0) break;

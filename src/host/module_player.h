@@ -4,6 +4,7 @@
 // mixed, so pictures follow the ears.
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +23,13 @@ struct Song {
   bool playing = false;
   int64_t framesAtPlay = 0;  // the stream's frame that holds the song's first sample
   uint64_t clockAtPlay = 0;  // wall clock when the song started (no output)
+  bool paused = false;
+  uint32_t pausedAtMs = 0;     // the song's time when it was paused
+  int64_t pausedAtFrame = 0;   // the stream's frame where the song stopped
+  uint64_t clockAtPause = 0;   // the wall clock then (no output)
+  // The stream's silent stretches while paused (first frame, count) that the
+  // listener has not yet heard to their end.
+  std::deque<std::pair<int64_t, int64_t>> silences;
 };
 
 class ModulePlayer {
@@ -36,6 +44,10 @@ class ModulePlayer {
   const char* SongErrorText() const { return songError_.c_str(); }
   bool PlaySong(Song* song);
   uint32_t SongTimeMs(Song* song);
+  // Holds the song where the listener is, or lets it go on from there: while
+  // held the mixer gives silence and the song's time stands still; once let
+  // go, the time counts only what was played of the song.
+  void PauseSong(Song* song, bool paused);
   void FreeSong(Song* song);
   void Close();
 

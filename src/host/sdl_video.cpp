@@ -22,7 +22,9 @@ WPARAM VirtualKeyFor(int32_t key) {
     case SDLK_TAB: return 0x09;
     case SDLK_RETURN:
     case SDLK_KP_ENTER: return 0x0D;
-    case SDLK_SPACE: return 0x20;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
     case SDLK_LEFT: return 0x25;
     case SDLK_UP: return 0x26;
     case SDLK_RIGHT: return 0x27;

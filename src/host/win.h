@@ -62,6 +62,9 @@ constexpr WPARAM IDCANCEL = 2;
 
 constexpr WPARAM VK_RETURN = 0x0D;
 constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_SPACE = 0x20;
+constexpr WPARAM VK_PRIOR = 0x21;  // Page Up
+constexpr WPARAM VK_NEXT = 0x22;   // Page Down
 constexpr WPARAM VK_F9 = 0x78;
 constexpr WPARAM VK_F11 = 0x7A;
 constexpr WPARAM VK_F12 = 0x7B;

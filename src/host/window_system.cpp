@@ -246,6 +246,10 @@ int WindowSystem::GetMessage(Msg* msg) {
   }
 }
 
+void WindowSystem::WaitMessage() {
+  if (queue_.empty() && !quitPending_) backend_.PumpEvents(*this, true);
+}
+
 const WndClass* WindowSystem::ClassOf(HWND window) const {
   auto it = windows_.find(window);
   if (it == windows_.end()) return nullptr;

@@ -57,6 +57,8 @@ class WindowSystem {
   bool PeekMessage(Msg* msg, bool remove);
   // 1 for a message, 0 for WM_QUIT, -1 when nothing can ever arrive.
   int GetMessage(Msg* msg);
+  // Returns once a message is waiting, or after a tenth of a second at most.
+  void WaitMessage();
   void TranslateMessage(const Msg&) {}
   LRESULT DispatchMessage(const Msg& msg);
   LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);

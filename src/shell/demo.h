@@ -60,28 +60,11 @@ struct Pictures {
 // The feedback of the rotating zoom writes this far into its texture's block.
 constexpr size_t kZoomTexturePixels = 67876;
 
-struct Demo {
-  explicit Demo(host::Platform& p) : platform(p) {}
-  Demo(const Demo&) = delete;
-  Demo& operator=(const Demo&) = delete;
-
-  host::Platform& platform;
-
-  DemoSettings settings;
-  // Choices made on the command line; "Start Demo" lays them over the window's.
-  SettingsChoices choices;
-  // Press "Start Demo" at once, without waiting for the viewer.
-  bool skipSettings = true;
-  SettingsControls settingsControls;
-
-  // Process-wide handles and what detection found.
-  host::HWND MainWindow = 0;
-  host::Song* SongHandle = nullptr;
-  int DirectXVersion = 0;
-  int OsPlatform = 0;
-
-  RenderTarget target;
-  Display display{platform.display, platform.windows, settings, target};
+// Everything one run of the show builds and changes as it plays. PageUp and
+// PageDown start a fresh run from a window's first millisecond, as --window
+// would: all of this is made new; the window, the display, the sound library
+// and the settings stay.
+struct ShowState {
   DemoClock clock;
   Director director;
   Landscape landscape;
@@ -105,6 +88,38 @@ struct Demo {
   DepthOrder depthOrder;  // FaceOrder and DepthKeys, room for the largest object loaded
   std::vector<uint32_t> frameBuffer;
   CrtRandom random;
+
+  // Space holds the show: the last frame stays on the screen, the music and
+  // the demo time stand still.
+  bool paused = false;
+  uint64_t pausedAtMs = 0;           // the wall clock when it was held
+  std::vector<uint32_t> heldFrame;   // the frame on the screen then
+  // PageUp or PageDown asked for a fresh run from this window (1..22).
+  int nextWindow = 0;
+};
+
+struct Demo : ShowState {
+  explicit Demo(host::Platform& p) : platform(p) {}
+  Demo(const Demo&) = delete;
+  Demo& operator=(const Demo&) = delete;
+
+  host::Platform& platform;
+
+  DemoSettings settings;
+  // Choices made on the command line; "Start Demo" lays them over the window's.
+  SettingsChoices choices;
+  // Press "Start Demo" at once, without waiting for the viewer.
+  bool skipSettings = true;
+  SettingsControls settingsControls;
+
+  // Process-wide handles and what detection found.
+  host::HWND MainWindow = 0;
+  host::Song* SongHandle = nullptr;
+  int DirectXVersion = 0;
+  int OsPlatform = 0;
+
+  RenderTarget target;
+  Display display{platform.display, platform.windows, settings, target};
 
   uint32_t startOffsetMs = 0;  // the show begins this far in
   Screenshots screenshots;  // F9

@@ -1,12 +1,45 @@
 #include "shell/startup.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
+#include "display/present.h"
 #include "display/window_proc.h"
 #include "host/cpu.h"
 #include "shell/demo.h"
 
 using namespace host;
+
+// Space holds the show or lets it go on. With no sound the wall clock's
+// start moves on by the time held, so the show goes on where it stood.
+static void HoldShow(Demo& demo, bool hold) {
+  uint64_t now = demo.platform.backend->NowMs();
+  demo.platform.player.PauseSong(demo.SongHandle, hold);
+  if (hold)
+    demo.pausedAtMs = now;
+  else if (demo.settings.noSound)
+    demo.clock.DemoStartMs += uint32_t(now - demo.pausedAtMs);
+  demo.paused = hold;
+  demo.heldFrame.clear();
+}
+
+// The viewer's keys beyond the original's: Space, PageUp and PageDown.
+// True when the key was one of them.
+static bool ViewerKey(Demo& demo, HWND window, WPARAM key) {
+  if (key == VK_SPACE) {
+    HoldShow(demo, !demo.paused);
+    return true;
+  }
+  if (key != VK_PRIOR && key != VK_NEXT) return false;
+  int w = ScheduleWindow(demo.clock.DemoTimeMs);
+  if (w == 0) return true;  // past the end: the show is closing anyway
+  if (key == VK_NEXT && w == kScheduleWindows)
+    demo.platform.windows.PostMessage(window, WM_CLOSE, 0, 0);
+  else
+    demo.nextWindow = key == VK_NEXT ? w + 1 : std::max(w - 1, 1);
+  return true;
+}
 
 void RegisterClasses(Demo& demo) {
   WindowSystem& ws = demo.platform.windows;
@@ -17,6 +50,7 @@ void RegisterClasses(Demo& demo) {
                             CS_HREDRAW | CS_VREDRAW, kProgramIcon, false, true});
   ws.RegisterClass(WndClass{"Demo",
                             [&demo](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
+                              if (m == WM_KEYDOWN && ViewerKey(demo, w, wp)) return LRESULT(0);
                               return MainWndProc(demo.display, w, m, wp, lp);
                             },
                             CS_HREDRAW | CS_VREDRAW, kProgramIcon, true});
@@ -74,19 +108,41 @@ int WinMain(Demo& demo, int showCommand, Driver& driver) {
   }
   if (demo.settings.noSound) player.SetOutput(kOutputNone);
   if (!player.Init(demo.settings.mixRate, 32)) return SoundFailure(demo, player.InitErrorText());
-  demo.SongHandle = player.LoadSong("what2xx.it");
-  if (!demo.SongHandle) return SoundFailure(demo, player.SongErrorText());
+  for (;;) {
+    demo.SongHandle = player.LoadSong("what2xx.it");
+    if (!demo.SongHandle) return SoundFailure(demo, player.SongErrorText());
+    LoadDemoAssets(demo);
+    // A missing scene ends the program before the show starts, with code 1.
+    if (demo.sceneMissing) return 1;
+    if (demo.settings.noSound)
+      StartWallClock(demo.clock, uint32_t(demo.platform.backend->NowMs()), demo.startOffsetMs);
+    int code = RunFrameLoop(demo, driver);
+    if (!demo.nextWindow) {
+      ShutdownDemo(demo);
+      ++driver.shutdowns;
+      return code;
+    }
+    // PageUp or PageDown: the song and the whole show made new, started at
+    // the window's first millisecond.
+    demo.startOffsetMs = kSchedule[size_t(demo.nextWindow - 1)].from;
+    player.SetStartOffsetMs(demo.startOffsetMs);
+    player.FreeSong(demo.SongHandle);
+    demo.SongHandle = nullptr;
+    static_cast<ShowState&>(demo) = std::move(*std::make_unique<ShowState>());
+  }
+}
 
-  LoadDemoAssets(demo);
-  // A missing scene ends the program before the show starts, with code 1.
-  if (demo.sceneMissing) return 1;
-  if (demo.settings.noSound)
-    StartWallClock(demo.clock, uint32_t(demo.platform.backend->NowMs()), demo.startOffsetMs);
-
-  int code = RunFrameLoop(demo, driver);
-  ShutdownDemo(demo);
-  ++driver.shutdowns;
-  return code;
+// A held show puts its frame on the screen again (it may have been lost to
+// F11) instead of drawing, and waits for the next key.
+static void HoldFrame(Demo& demo) {
+  BeginFrame(demo.display);
+  if (uint32_t* pixels = demo.target.pixels) {
+    if (demo.heldFrame.empty())
+      demo.heldFrame.assign(pixels, pixels + kFramePixels);
+    else
+      std::copy(demo.heldFrame.begin(), demo.heldFrame.end(), pixels);
+  }
+  PresentFrame(demo.display);
 }
 
 int RunFrameLoop(Demo& demo, Driver& driver) {
@@ -97,11 +153,16 @@ int RunFrameLoop(Demo& demo, Driver& driver) {
       if (msg.message == WM_QUIT) return int(msg.wParam);
       ws.TranslateMessage(msg);
       ws.DispatchMessage(msg);
+      if (demo.nextWindow) return 0;
       continue;
     }
     if (demo.display.DisplayReady) {
-      DemoFrame(demo);
+      if (demo.paused)
+        HoldFrame(demo);
+      else
+        DemoFrame(demo);
       if (driver.afterFrame) driver.afterFrame();
+      if (demo.paused) ws.WaitMessage();
     }
   }
 }

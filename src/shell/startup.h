@@ -22,6 +22,8 @@ struct Driver {
 // early exit but a missing scene file (1), otherwise the code of the quit
 // request that ended the loop.
 int WinMain(Demo& demo, int showCommand, Driver& driver);
+// Frames until a quit request (its code) or until PageUp or PageDown asks
+// for a fresh run (0, with demo.nextWindow set). Space holds the frames.
 int RunFrameLoop(Demo& demo, Driver& driver);
 void ShutdownDemo(Demo& demo);
 void LoadDemoAssets(Demo& demo);

@@ -263,11 +263,11 @@ const dorselPage = (() => {
   // --- Keys ---------------------------------------------------------------
   // The keys the show's window hears, by their virtual-key codes (which the
   // browser's keyCode is for these keys): letters, digits, F1-F12, Escape,
-  // Backspace, Tab, Enter, Space and the arrows.
+  // Backspace, Tab, Enter, Space, PageUp, PageDown and the arrows.
   function virtualKey(e) {
     const k = e.keyCode;
     if ((k >= 65 && k <= 90) || (k >= 48 && k <= 57) || (k >= 112 && k <= 123)) return k;
-    if ([8, 9, 13, 27, 32, 37, 38, 39, 40].includes(k)) return k;
+    if ([8, 9, 13, 27, 32, 33, 34, 37, 38, 39, 40].includes(k)) return k;
     return 0;
   }
   // Keys that would scroll the page or that the browser would take.
