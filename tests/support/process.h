@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -28,6 +29,17 @@ inline Outcome RunCommand(const std::string& command) {
 }
 
 inline std::string BuiltProgram(const std::string& name) { return std::string(DORSEL_BINARY_DIR) + "/" + name; }
+
+// The data files the build wrote.
+inline std::string DataDir() { return std::string(DORSEL_BINARY_DIR) + "/data"; }
+
+// The show with these arguments, standard error with its output.
+inline Outcome RunDorsel(const std::string& args) { return RunCommand(BuiltProgram("dorsel") + " " + args + " 2>&1"); }
+
+inline std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
 
 // Width and height from a PNG's header chunk; 0 × 0 when it is not a PNG.
 inline std::pair<int, int> PngSize(const std::string& path) {
