@@ -1,6 +1,9 @@
-// The settings window on the headless desk: its controls, what it
-// preselects, and what "Start Demo", "Exit" and the dialog keys do.
+// System detection and the settings window on the headless desk: every
+// rung of the version ladder and what each failing probe leaves, the
+// window's controls, what it preselects by what detection found, and what
+// "Start Demo", "Exit" and the dialog keys do.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <functional>
 #include <string>
@@ -9,13 +12,96 @@
 #include "support/show.h"
 
 using host::ControlKind;
+using host::DisplayCall;
+using host::DisplayInterface;
 using host::HWND;
-using testing_support::Show;
+using host::Platform;
 
 namespace {
 
-struct Settings : Show {
+using Arrange = std::function<void(Platform&)>;
+Arrange Version(int id, int major) { return [=](Platform& p) { p.system.SetVersion(id, major); }; }
+Arrange NoLibrary(const char* name) { return [=](Platform& p) { p.system.RemoveLibrary(name); }; }
+Arrange NoEntry(const char* library, const char* entry) { return [=](Platform& p) { p.system.RemoveEntry(library, entry); }; }
+Arrange Fail(DisplayCall call) { return [=](Platform& p) { p.display.FailCall(call); }; }
+Arrange NoInterface(DisplayInterface i) { return [=](Platform& p) { p.display.RemoveInterface(i); }; }
+
+TEST(DetectSystem, EveryRungOfTheLadder) {
+  const int kNt = host::VER_PLATFORM_WIN32_NT, k9x = host::VER_PLATFORM_WIN32_WINDOWS;
+  const char *kDInput = "DINPUT.DLL", *kDDraw = "DDRAW.DLL";
+  const Arrange noInputEntry = NoEntry(kDInput, "DirectInputCreateA");
+  struct Rung {
+    const char* name;
+    std::vector<Arrange> arrange;
+    int directX, os;
+    std::string debug;
+    bool drawProbed;  // whether a DirectDraw object was asked for
+  };
+  const Rung rungs[] = {
+      {"this host: NT 5", {}, 0x600, 2, "", true},
+      {"no version", {[](Platform& p) { p.system.FailVersion(); }}, 0, 0, "", false},
+      {"NT 3", {Version(kNt, 3)}, 0, 0, "", false},
+      {"NT 4 with DirectInput", {Version(kNt, 4)}, 0x300, 2, "", false},
+      {"NT 4 without DirectInput", {Version(kNt, 4), NoLibrary(kDInput)}, 0x200, 2, "Couldn't LoadLibrary DInput\r\n", false},
+      {"NT 4, DirectInput without its entry", {Version(kNt, 4), noInputEntry}, 0x200, 2,
+       "Couldn't GetProcAddress DInputCreate\r\n", false},
+      {"95/98 with everything", {Version(k9x, 4)}, 0x600, 1, "", true},
+      {"no DDRAW.DLL", {NoLibrary(kDDraw)}, 0, 0, "", false},
+      {"no DirectDrawCreate", {NoEntry(kDDraw, "DirectDrawCreate")}, 0, 0, "Couldn't LoadLibrary DDraw\r\n", false},
+      {"DirectDraw cannot be made", {Fail(DisplayCall::DirectDrawCreate)}, 0, 0, "Couldn't create DDraw\r\n", true},
+      {"no DirectDraw 2", {NoInterface(DisplayInterface::DirectDraw2)}, 0x100, 2, "Couldn't QI DDraw2\r\n", true},
+      {"95/98 without DirectInput", {Version(k9x, 4), NoLibrary(kDInput)}, 0x200, 1, "Couldn't LoadLibrary DInput\r\n", true},
+      {"DirectInput without its entry", {noInputEntry}, 0x200, 2, "Couldn't GetProcAddress DInputCreate\r\n", true},
+      {"no cooperative level", {Fail(DisplayCall::SetCooperativeLevel)}, 0, 2, "Couldn't Set coop level\r\n", true},
+      {"no primary surface", {Fail(DisplayCall::CreatePrimarySurface)}, 0, 2, "Couldn't CreateSurface\r\n", true},
+      {"no third surface revision", {NoInterface(DisplayInterface::Surface3)}, 0x300, 2, "", true},
+      {"no fourth surface revision", {NoInterface(DisplayInterface::Surface4)}, 0x500, 2, "", true},
+  };
+  for (const Rung& r : rungs) {
+    SCOPED_TRACE(r.name);
+    auto platform = host::MakeHeadlessPlatform();
+    for (const Arrange& a : r.arrange) a(*platform);
+    int directX = 0, os = 0;  // a path that does not write one leaves it so
+    DetectSystem(*platform, &directX, &os);
+    EXPECT_EQ(std::make_pair(directX, os), std::make_pair(r.directX, r.os));
+    EXPECT_EQ(platform->system.DebugOutput(), r.debug);
+    EXPECT_EQ(platform->display.CallCount(DisplayCall::DirectDrawCreate), r.drawProbed ? 1 : 0);
+    // Whatever was loaded or made is given back, and the display opens
+    // afterwards as if nothing had happened.
+    EXPECT_EQ(platform->system.LoadedLibraries(), 0);
+    EXPECT_FALSE(platform->display.HasInterface(1));
+    EXPECT_EQ(platform->display.LiveSurfaces(), 0);
+    EXPECT_EQ(platform->display.CooperativeWindow(), 0u);
+    EXPECT_FALSE(platform->display.Exclusive());
+  }
+  auto platform = host::MakeHeadlessPlatform();
+  int directX = 0, os = 0;
+  DetectSystem(*platform, &directX, &os);
+  EXPECT_EQ(platform->display.DirectDrawCreate(), host::DD_OK);
+  EXPECT_EQ(platform->display.QueryInterface4(), host::DD_OK);
+}
+
+// Notes reach standard error only when DORSEL_DEBUG is 1; the debugger
+// gets them always.
+TEST(DetectSystem, NotesReachStandardErrorOnlyWhenDebuggingIsAsked) {
+  for (const char* env : {"", "0", "yes", "1"}) {
+    SCOPED_TRACE(env);
+    if (*env) setenv("DORSEL_DEBUG", env, 1);
+    else unsetenv("DORSEL_DEBUG");
+    auto platform = host::MakeHeadlessPlatform();
+    platform->display.RemoveInterface(DisplayInterface::DirectDraw2);
+    testing::internal::CaptureStderr();
+    int directX = 0, os = 0;
+    DetectSystem(*platform, &directX, &os);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), env == std::string("1") ? "Couldn't QI DDraw2\r\n" : "");
+    EXPECT_EQ(platform->system.DebugOutput(), "Couldn't QI DDraw2\r\n");
+  }
+  unsetenv("DORSEL_DEBUG");
+}
+
+struct Settings : testing_support::Show {
   host::WindowSystem& ws = platform->windows;
+  static constexpr int kUnset = 77;
 
   // Opens the window as start-up does, after detection found these.
   HWND Open(int directX = 0x600, int os = 2, int mmx = 1) {
@@ -23,30 +109,24 @@ struct Settings : Show {
     demo.DirectXVersion = directX;
     demo.OsPlatform = os;
     demo.settings.useMmx = mmx;
-    // An output the window never selects, to see whether it selects one.
-    platform->player.SetOutput(kUnset);
-    return ws.CreateWindow("Settings", "dorsel settings", host::WS_SETTINGS, host::CW_USEDEFAULT,
-                           host::CW_USEDEFAULT, 289, 283);
+    platform->player.SetOutput(kUnset);  // an output the window never selects
+    return ws.CreateWindow("Settings", "dorsel settings", host::WS_SETTINGS, host::CW_USEDEFAULT, host::CW_USEDEFAULT, 289, 283);
   }
-  const host::HeadlessBackend::Control& Control(const std::string& text) {
+  host::HeadlessBackend::Control Control(const std::string& text) {
     const auto* c = backend.FindControl(backend.ControlNamed(text));
-    EXPECT_NE(c, nullptr) << text;
-    static const host::HeadlessBackend::Control none;
-    return c ? *c : none;
+    return c ? *c : host::HeadlessBackend::Control{};
   }
   bool Checked(const std::string& text) { return Control(text).checked; }
   void Click(const std::string& text) { backend.Click(backend.ControlNamed(text)); }
   // Runs the window's messages until it asks to quit; true if it did.
   bool RunToQuit() {
     host::Msg m;
-    for (int i = 0; i < 100; ++i) {
-      if (!ws.PeekMessage(&m, true)) return false;
+    for (int i = 0; i < 100 && ws.PeekMessage(&m, true); ++i) {
       if (m.message == host::WM_QUIT) return true;
       ws.DispatchMessage(m);
     }
     return false;
   }
-  static constexpr int kUnset = 77;
 };
 
 TEST(SettingsWindow, HasEveryControlAtItsPlaceInItsParent) {
@@ -58,34 +138,25 @@ TEST(SettingsWindow, HasEveryControlAtItsPlaceInItsParent) {
     ControlKind kind;
     const char* parent;  // nullptr: the window itself
     host::Rect place;
-    int id;
+    int id = 0;
   };
   const auto G = ControlKind::GroupBox, R = ControlKind::RadioButton, B = ControlKind::PushButton;
+  const char *video = "Video settings", *modes = "FullScreen Mode", *audio = "Audio settings", *rates = "Mixrate";
   const Row rows[] = {
-      {"Video settings", G, nullptr, {0, 0, 148, 176}, 0},
-      {"Windowed", R, "Video settings", {7, 14, 127, 29}, 0},
-      {"Fullscreen", R, "Video settings", {7, 42, 127, 57}, 0},
-      {"FullScreen Mode", G, "Video settings", {14, 63, 134, 171}, 0},
-      {"512x384x32bit", R, "FullScreen Mode", {7, 14, 99, 29}, 0},
-      {"512x384x24bit", R, "FullScreen Mode", {7, 29, 99, 44}, 0},
-      {"512x384x8bit", R, "FullScreen Mode", {7, 44, 99, 59}, 0},
-      {"640x480x32bit", R, "FullScreen Mode", {7, 59, 99, 74}, 0},
-      {"640x480x24bit", R, "FullScreen Mode", {7, 74, 99, 89}, 0},
-      {"640x480x8bit", R, "FullScreen Mode", {7, 89, 99, 104}, 0},
-      {"Audio settings", G, nullptr, {154, 0, 281, 176}, 0},
-      {"Directsound", R, "Audio settings", {7, 14, 107, 29}, 0},
-      {"Wavout", R, "Audio settings", {7, 42, 107, 57}, 0},
-      {"Nosound", R, "Audio settings", {7, 70, 107, 85}, 0},
-      {"Mixrate", G, "Audio settings", {7, 105, 102, 169}, 0},
-      {"44100 Hz", R, "Mixrate", {7, 14, 72, 29}, 0},
-      {"22050 Hz", R, "Mixrate", {7, 29, 72, 44}, 0},
-      {"11025 Hz", R, "Mixrate", {7, 44, 72, 59}, 0},
-      {"Hardware settings", G, nullptr, {0, 182, 148, 225}, 0},
-      {"MMX Optimizations", ControlKind::CheckBox, "Hardware settings", {7, 14, 134, 36}, 0},
-      {"DirectX version 6", ControlKind::Text, nullptr, {155, 190, 282, 210}, 0},
-      {"Windows NT", ControlKind::Text, nullptr, {155, 204, 282, 224}, 0},
-      {"Start Demo", B, nullptr, {7, 231, 87, 254}, 1},
-      {"Exit", B, nullptr, {196, 231, 276, 254}, 2},
+      {video, G, nullptr, {0, 0, 148, 176}},           {"Windowed", R, video, {7, 14, 127, 29}},
+      {"Fullscreen", R, video, {7, 42, 127, 57}},      {modes, G, video, {14, 63, 134, 171}},
+      {"512x384x32bit", R, modes, {7, 14, 99, 29}},    {"512x384x24bit", R, modes, {7, 29, 99, 44}},
+      {"512x384x8bit", R, modes, {7, 44, 99, 59}},     {"640x480x32bit", R, modes, {7, 59, 99, 74}},
+      {"640x480x24bit", R, modes, {7, 74, 99, 89}},    {"640x480x8bit", R, modes, {7, 89, 99, 104}},
+      {audio, G, nullptr, {154, 0, 281, 176}},         {"Directsound", R, audio, {7, 14, 107, 29}},
+      {"Wavout", R, audio, {7, 42, 107, 57}},          {"Nosound", R, audio, {7, 70, 107, 85}},
+      {rates, G, audio, {7, 105, 102, 169}},           {"44100 Hz", R, rates, {7, 14, 72, 29}},
+      {"22050 Hz", R, rates, {7, 29, 72, 44}},         {"11025 Hz", R, rates, {7, 44, 72, 59}},
+      {"Hardware settings", G, nullptr, {0, 182, 148, 225}},
+      {"MMX Optimizations", ControlKind::CheckBox, "Hardware settings", {7, 14, 134, 36}},
+      {"DirectX version 6", ControlKind::Text, nullptr, {155, 190, 282, 210}},
+      {"Windows NT", ControlKind::Text, nullptr, {155, 204, 282, 224}},
+      {"Start Demo", B, nullptr, {7, 231, 87, 254}, 1}, {"Exit", B, nullptr, {196, 231, 276, 254}, 2},
   };
   std::vector<HWND> made;
   for (const Row& r : rows) {
@@ -93,7 +164,7 @@ TEST(SettingsWindow, HasEveryControlAtItsPlaceInItsParent) {
     HWND h = s.backend.ControlNamed(r.text);
     ASSERT_NE(h, 0u);
     made.push_back(h);
-    const auto& c = s.Control(r.text);
+    const auto c = s.Control(r.text);
     EXPECT_EQ(c.spec.kind, r.kind);
     EXPECT_EQ(c.parent, r.parent ? s.backend.ControlNamed(r.parent) : window);
     EXPECT_EQ(c.spec.place, r.place);
@@ -152,28 +223,23 @@ TEST(SettingsWindow, StartDemoReadsEveryControl) {
     DemoSettings expected;  // startRequested is always 1
     int output;
   };
-  const int unset = Settings::kUnset;
+  const int unset = Settings::kUnset, wave = host::kOutputWaveOut, direct = host::kOutputDirectSound;
   const Case cases[] = {
-      {"as preselected", 0x600, 2, 1, {}, {}, {}, {0, 0, 0, 44100, 1}, host::kOutputWaveOut},
+      {"as preselected", 0x600, 2, 1, {}, {}, {}, {0, 0, 0, 44100, 1}, wave},
       {"windowed, mode 4, DirectSound, 22050, no MMX", 0x600, 2, 1,
-       {"Windowed", "640x480x24bit", "Directsound", "22050 Hz", "MMX Optimizations"}, {}, {}, {1, 4, 0, 22050, 0},
-       host::kOutputDirectSound},
+       {"Windowed", "640x480x24bit", "Directsound", "22050 Hz", "MMX Optimizations"}, {}, {}, {1, 4, 0, 22050, 0}, direct},
       {"back to full screen, the 8-bit mode, 11025", 0x600, 1, 1,
-       {"Windowed", "Fullscreen", "512x384x8bit", "11025 Hz"}, {}, {}, {0, 2, 0, 11025, 1},
-       host::kOutputDirectSound},
+       {"Windowed", "Fullscreen", "512x384x8bit", "11025 Hz"}, {}, {}, {0, 2, 0, 11025, 1}, direct},
       // "Nosound" leaves the output to start-up.
       {"no sound", 0x600, 2, 1, {"Nosound", "640x480x32bit"}, {}, {}, {0, 3, 1, 44100, 1}, unset},
-      {"greyed Windowed cannot be chosen", 0x500, 2, 1, {"Windowed"}, {}, {}, {0, 0, 0, 44100, 1},
-       host::kOutputWaveOut},
-      {"no MMX bit: the greyed box gives 0", 0x600, 2, 0, {"MMX Optimizations"}, {}, {}, {0, 0, 0, 44100, 0},
-       host::kOutputWaveOut},
+      {"greyed Windowed cannot be chosen", 0x500, 2, 1, {"Windowed"}, {}, {}, {0, 0, 0, 44100, 1}, wave},
+      {"no MMX bit: the greyed box gives 0", 0x600, 2, 0, {"MMX Optimizations"}, {}, {}, {0, 0, 0, 44100, 0}, wave},
       {"unknown system: no output chosen", 0x600, 0, 1, {}, {}, {}, {0, 0, 0, 44100, 1}, unset},
       // The MMX box is read whatever it says.
       {"nothing selected", 0x600, 2, 1,
        {"-Windowed", "-Fullscreen", "-512x384x32bit", "-Wavout", "-44100 Hz", "-MMX Optimizations"},
        {7, 5, 0, 1234, 1, 0}, {}, {7, 5, 0, 1234, 0}, unset},
-      {"command line wins", 0x500, 2, 1, {"22050 Hz"}, {}, {1, 5, 1, 48000, 0}, {1, 5, 1, 48000, 0},
-       host::kOutputWaveOut},
+      {"command line wins", 0x500, 2, 1, {"22050 Hz"}, {}, {1, 5, 1, 48000, 0}, {1, 5, 1, 48000, 0}, wave},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -210,16 +276,11 @@ TEST(SettingsWindow, ButtonsKeysAndNotifications) {
       {"Escape", [](Settings& s, HWND w) { s.backend.PressKey(w, host::VK_ESCAPE); }, true, 0},
       {"closed", [](Settings& s, HWND w) { s.ws.PostMessage(w, host::WM_CLOSE, 0, 0); }, true, 0},
       // A notification other than a click, and an identifier nobody has.
-      {"not a click", [](Settings& s, HWND w) { s.ws.PostMessage(w, host::WM_COMMAND, 1 | (5 << 16), 0); },
-       false, 0},
+      {"not a click", [](Settings& s, HWND w) { s.ws.PostMessage(w, host::WM_COMMAND, 1 | (5 << 16), 0); }, false, 0},
       {"other identifier", [](Settings& s, HWND w) { s.ws.PostMessage(w, host::WM_COMMAND, 3, 0); }, false, 0},
       // The radio buttons and the box tell their group boxes, not the window.
-      {"radio and box clicks",
-       [](Settings& s, HWND) {
-         for (const char* n : {"Windowed", "Nosound", "11025 Hz", "640x480x8bit", "MMX Optimizations"})
-           s.Click(n);
-       },
-       false, 0},
+      {"radio and box clicks", [](Settings& s, HWND) { for (const char* n : {"Windowed", "Nosound", "11025 Hz",
+                                 "640x480x8bit", "MMX Optimizations"}) s.Click(n); }, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
