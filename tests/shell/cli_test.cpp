@@ -25,17 +25,18 @@ const std::string kData = " --data " + testing_support::DataDir();
 // Each refusal exits with 2 and names what is wrong after the program's name.
 TEST(CommandLine, RangesAndConflictsOfTheViewerOptionsAreRefused) {
   const std::pair<const char*, const char*> cases[] = {
-      {"--mode 6", "--mode takes a whole number from 0 to 5, not '6'"},
-      {"--mode x", "--mode takes a whole number from 0 to 5, not 'x'"},
-      {"--fps 0", "--fps takes a whole number from 1 to 1000, not '0'"},
-      {"--mixrate", "--mixrate needs a value"},
-      {"--frobnicate", "unknown option '--frobnicate'"},
-      {"--every 2", "--every needs --frames"},
+      {"--mode 6", "--mode takes a whole number from 0 to 5, not '6'"}, {"--frobnicate", "unknown option '--frobnicate'"},
+      {"--mode x", "--mode takes a whole number from 0 to 5, not 'x'"}, {"--every 2", "--every needs --frames"},
+      {"--fps 0", "--fps takes a whole number from 1 to 1000, not '0'"}, {"--scale", "--scale needs a value"},
+      {"--fps 1001", "--fps takes a whole number from 1 to 1000, not '1001'"}, {"--wav", "--wav needs a value"},
+      {"--mixrate 7999", "--mixrate takes a whole number from 8000 to 96000, not '7999'"}, {"--y4m ''", "--y4m needs a value"},
+      {"--mixrate 96001", "--mixrate takes a whole number from 8000 to 96000, not '96001'"},
+      {"--start 234001", "--start takes a whole number from 0 to 234000, not '234001'"},
+      {"--every 0 --frames x", "--every takes a whole number from 1 to 1000000, not '0'"},
       {"--headless --start 5000 --end 10", "--end comes before --start"},
       {"--data /nonexistent/folder --headless", "cannot open the data folder /nonexistent/folder"},
       {"--scale 0", "--scale takes a whole number from 1 to 4, not '0'"},
       {"--scale 5", "--scale takes a whole number from 1 to 4, not '5'"},
-      {"--scale", "--scale needs a value"},
       {"--window 0", "--window takes a whole number from 1 to 22, not '0'"},
       {"--window 23", "--window takes a whole number from 1 to 22, not '23'"},
       {"--window two", "--window takes a whole number from 1 to 22, not 'two'"},
@@ -43,24 +44,20 @@ TEST(CommandLine, RangesAndConflictsOfTheViewerOptionsAreRefused) {
       {"--start 1000 --window 3", "--window and --start both say where to begin"},
       {"--start 0 --window 1", "--window and --start both say where to begin"},
       {"--window 5 --end 78999", "--end comes before the start of that --window"},
-      {"--wav", "--wav needs a value"},
-      {"--y4m ''", "--y4m needs a value"},
       {"--wav a.wav --nosound", "--wav records the music, and --nosound has none"},
       {"--wav same --y4m same", "--wav and --y4m name the same file"},
       {"--headless --scale 2", "--scale sizes the window, and --headless has none"},
+      {"--y4m a.y4m --scale 3", "--scale sizes the window, and a recording has none"},
       {"--windowed --fullscreen", "--windowed and --fullscreen ask for both; give one"},
-      {"--fps 30 --fps 30", "--fps is given twice"},
-      {"--nosound --headless --nosound", "--nosound is given twice"},
+      {"--fps 30 --fps 30", "--fps is given twice"}, {"--nosound --headless --nosound", "--nosound is given twice"},
       {"--wav - --y4m -", "--wav - and --y4m - would both write to standard output"},
       {"--hashes", "--hashes runs on the virtual clock: give --headless"},
-      {"--y4m a.y4m --scale 3", "--scale sizes the window, and a recording has none"},
       {"--y4m /nonexistent/folder/a.y4m", "cannot write /nonexistent/folder/a.y4m"},
       {"--wav /nonexistent/folder/a.wav", "cannot write /nonexistent/folder/a.wav"},
       {"--benchmark", "--benchmark runs on the virtual clock: give --headless"},
       {"--benchmark --nosound", "--benchmark runs on the virtual clock: give --headless"},
       {"--headless --benchmark --frames /tmp/x", "--benchmark writes nothing"},
-      {"--benchmark --y4m a.y4m", "--benchmark writes nothing"},
-      {"--headless --benchmark --wav a.wav", "--benchmark writes nothing"},
+      {"--benchmark --y4m a.y4m", "--benchmark writes nothing"}, {"--headless --benchmark --wav a.wav", "--benchmark writes nothing"},
   };
   for (const auto& [args, says] : cases) {
     Outcome r = RunDorsel(args);
@@ -192,30 +189,23 @@ TEST(BenchmarkMode, PrintsEachWindowDrawnThenTheOverallLine) {
   fs::create_directories(folder);
   // Windows 21 and 22 only: 3 s at 30 fps from 228 s, then 3 s more.
   Outcome r = testing_support::RunCommand("cd " + folder.string() + " && " + testing_support::BuiltProgram("dorsel") +
-                                          " --headless --benchmark --fps 30 --start 228000 --end 233999" + kData + " 2>&1");
+                                          " --headless --benchmark --fps 30 --start 228000 --end 233999" + kData);
   ASSERT_EQ(r.exitCode, 0) << r.out;
   EXPECT_TRUE(fs::is_empty(folder)) << "a benchmark writes nothing";
-  std::istringstream lines(r.out.substr(r.out.find("window  frames")));
-  std::string line;
-  std::getline(lines, line);
-  std::vector<std::vector<double>> rows;  // window, frames, median, p95
-  for (std::vector<double> row(4); std::getline(lines, line) &&
-       std::sscanf(line.c_str(), "%lf %lf %lf %lf", &row[0], &row[1], &row[2], &row[3]) == 4;)
-    rows.push_back(row);
   // Window 22 starts at 231 s: 90 frames before it (the first one timed as
   // loading, not as a frame), 90 in it up to 233967 ms, and the frame at
-  // 234 s that the --end closes on.
-  ASSERT_EQ(rows.size(), 2u) << r.out;
-  EXPECT_EQ(std::vector<double>({rows[0][0], rows[0][1], rows[1][0], rows[1][1]}), std::vector<double>({21, 89, 22, 90}));
-  for (const auto& row : rows) EXPECT_TRUE(row[2] > 0 && row[3] >= row[2]) << row[0];
-  double cpu = -1, fps = 0, rss = 0, loading = -1;
-  long cpuFrames = 0;
-  ASSERT_EQ(std::sscanf(line.c_str(), "processor time: %lf s for %ld frames", &cpu, &cpuFrames), 2) << line;
-  EXPECT_EQ(cpuFrames, 89 + 90 + 1) << "every timed frame, the one past the last window too";
+  // 234 s that the --end closes on, timed but in no window.
+  double w[2][4], cpu = -1, fps = 0, rss = 0, loading = -1;
+  long frames = 0;
+  ASSERT_EQ(std::sscanf(r.out.c_str() + r.out.find("window  frames"),
+                        "window  frames  median_us p95_us %lf %lf %lf %lf %lf %lf %lf %lf processor time: %lf s for %ld frames, "
+                        "%*f frames/s overall: %lf frames/s, peak RSS %lf MiB, loading %lf ms",
+                        &w[0][0], &w[0][1], &w[0][2], &w[0][3], &w[1][0], &w[1][1], &w[1][2], &w[1][3], &cpu, &frames, &fps,
+                        &rss, &loading), 13) << r.out;
+  EXPECT_EQ(std::vector<double>({w[0][0], w[0][1], w[1][0], w[1][1]}), std::vector<double>({21, 89, 22, 90}));
+  for (auto& row : w) EXPECT_TRUE(row[2] > 0 && row[3] >= row[2]) << row[0];
+  EXPECT_EQ(frames, 89 + 90 + 1);
   EXPECT_GE(cpu, 0);
-  ASSERT_TRUE(std::getline(lines, line));
-  ASSERT_EQ(std::sscanf(line.c_str(), "overall: %lf frames/s, peak RSS %lf MiB, loading %lf ms", &fps, &rss, &loading), 3)
-      << line;
   EXPECT_GT(fps, 0);
   EXPECT_GT(rss, 1) << "the frame buffer alone is more than a MiB";
   EXPECT_GT(loading, 0);
@@ -231,28 +221,23 @@ TEST(Documentation, TheManualAndTheReadmeDescribeEveryOption) {
   for (std::string line; std::getline(lines, line);)
     if (line.rfind("  --", 0) == 0) options.push_back(line.substr(2, line.find(' ', 2) - 2));
   ASSERT_GE(options.size(), 20u) << help.out;
-  EXPECT_NE(help.out.find("F9"), std::string::npos);
   std::string manual = FileText(DORSEL_SOURCE_DIR "/docs/dorsel.6"), readme = FileText(DORSEL_SOURCE_DIR "/README.md");
-  ASSERT_FALSE(manual.empty());
   for (const std::string& o : options) {
     std::string roff;  // roff writes every hyphen of an option as \-
     for (char c : o) roff += c == '-' ? std::string("\\-") : std::string(1, c);
     EXPECT_NE(manual.find(roff), std::string::npos) << o << " is missing from the manual";
-    EXPECT_TRUE(o == "--help" || o == "--version" || readme.find("`" + o) != std::string::npos)
-        << o << " is missing from the README";
+    EXPECT_TRUE(o == "--help" || o == "--version" || readme.find("`" + o) != std::string::npos) << o << " is missing from the README";
   }
-  for (const char* key : {"F9", "F11", "F12", "Escape"}) EXPECT_NE(manual.find(key), std::string::npos) << key;
+  for (const char* key : {"F9", "F11", "F12", "Escape"})
+    EXPECT_TRUE(manual.find(key) != std::string::npos && help.out.find(key) != std::string::npos) << key;
   // The README's excerpt of the timetable is the one the program prints.
   std::string timetable = TimetableText();
   EXPECT_NE(readme.find(timetable.substr(0, timetable.find('\n') + 1)), std::string::npos);
   EXPECT_NE(readme.find(timetable.substr(timetable.rfind('\n', timetable.size() - 2) + 1)), std::string::npos);
   if (!testing_support::RunCommand("command -v man >/dev/null 2>&1").exitCode) {
-    const std::string page = " -l " DORSEL_SOURCE_DIR "/docs/dorsel.6";
-    Outcome man = testing_support::RunCommand("MANWIDTH=80 man --warnings" + page + " 2>&1 >/dev/null");
+    Outcome man = testing_support::RunCommand("MANWIDTH=80 man --warnings -l " DORSEL_SOURCE_DIR "/docs/dorsel.6 2>&1 >/dev/null");
     EXPECT_EQ(man.exitCode, 0);
     EXPECT_EQ(man.out, "") << "man warns";
-    Outcome text = testing_support::RunCommand("MANWIDTH=80 man" + page);
-    EXPECT_NE(text.out.find("--list-windows"), std::string::npos) << text.out.substr(0, 400);
   }
 }
 

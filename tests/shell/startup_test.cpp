@@ -1,8 +1,6 @@
 // Start-up through WinMain on the headless host: what ends the loop, the
 // failures that end the program, and what a short show sets up and frees.
 // The whole show's run to its end is checked by the regression net.
-#include "shell/startup.h"
-
 #include <gtest/gtest.h>
 
 #include "support/show.h"
@@ -10,102 +8,77 @@
 using host::DisplayCall;
 using testing_support::ShowRun;
 
-namespace {
-
 TEST(Startup, TheLoopEndsOnAQuitOrEscapeAndIdlesWhileTheDisplayIsNotReady) {
-  struct Case {
-    const char* name;
-    int atFrame;
-    std::function<void(ShowRun&)> act;
-  };
+  struct Case { const char* name; int atFrame; std::function<void(ShowRun&)> act; };
   const Case cases[] = {
       {"quit", 5, [](ShowRun& r) { r.platform->windows.PostQuitMessage(0); }},
-      {"Escape", 3,
-       [](ShowRun& r) { r.platform->windows.PostMessage(r.demo.MainWindow, host::WM_KEYDOWN, host::VK_ESCAPE, 0); }},
+      {"Escape", 3, [](ShowRun& r) { r.platform->windows.PostMessage(r.demo.MainWindow, host::WM_KEYDOWN, host::VK_ESCAPE, 0); }},
       // No frame is drawn until the quit that comes after 500 idle turns.
-      {"display not ready", 2,
-       [](ShowRun& r) {
+      {"display not ready", 2, [](ShowRun& r) {
          r.demo.display.DisplayReady = 0;
-         r.backend.script = [turns = 0](host::WindowSystem& ws) mutable {
-           if (++turns == 500) ws.PostQuitMessage(0);
-         };
+         r.backend.script = [turns = 0](host::WindowSystem& ws) mutable { if (++turns == 500) ws.PostQuitMessage(0); };
        }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ShowRun r;
-    r.onFrame = [&] {
-      if (r.frames == c.atFrame) c.act(r);
-    };
+    r.onFrame = [&] { if (r.frames == c.atFrame) c.act(r); };
     EXPECT_EQ(r.Go(), 0);
     EXPECT_EQ(r.frames, c.atFrame);
     EXPECT_EQ(r.driver.shutdowns, 1);
   }
 }
 
-TEST(Startup, ExitInTheSettingsEndsWithoutAnotherWindow) {
-  for (bool closeBox : {false, true}) {
+// Exit or the close box in the settings window, or a window that cannot be
+// made, end the program at once, with no box and the display never opened.
+TEST(Startup, ExitInTheSettingsOrAWindowThatCannotBeMadeEndsTheProgram) {
+  for (const char* how : {"Exit", "close box", "Settings", "Demo"}) {
+    SCOPED_TRACE(how);
     ShowRun r;
-    r.demo.skipSettings = false;
+    bool exit = how[0] == 'E', close = how[0] == 'c';
+    r.demo.skipSettings = !exit && !close;
+    if (!exit && !close) r.platform->windows.FailCreate(how);
     r.backend.script = [&](host::WindowSystem& ws) {
       // The settings window is the first window made: handle 1.
-      ws.PostMessage(1, closeBox ? host::WM_CLOSE : host::WM_COMMAND, closeBox ? 0 : kExitButton, 0);
+      if (exit || close) ws.PostMessage(1, close ? host::WM_CLOSE : host::WM_COMMAND, close ? 0 : kExitButton, 0);
       r.backend.script = nullptr;
     };
     EXPECT_EQ(r.Go(), 0);
-    EXPECT_EQ(r.demo.settings.startRequested, 0);
+    EXPECT_EQ(r.demo.settings.startRequested, how == std::string("Demo"));  // skipped settings start the show
     EXPECT_EQ(r.demo.MainWindow, 0u);
-    // Only detection asked for the display; it was never opened.
-    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);
+    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);  // detection's
     EXPECT_EQ(r.platform->display.CallCount(DisplayCall::CreateOffscreenSurface), 0);
     EXPECT_EQ(r.platform->player.InitCalls(), 0);
-  }
-}
-
-TEST(Startup, WindowsThatCannotBeCreatedEndTheProgram) {
-  for (const char* cls : {"Settings", "Demo"}) {
-    SCOPED_TRACE(cls);
-    ShowRun r;
-    r.platform->windows.FailCreate(cls);
-    EXPECT_EQ(r.Go(), 0);
-    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);  // detection's
     EXPECT_EQ(r.frames, 0);
     EXPECT_TRUE(r.backend.messageBoxes.empty());
   }
 }
 
 TEST(Startup, DisplayFailuresAreReportedAndEndTheProgram) {
-  struct Case {
-    DisplayCall call;
-    int windowed, mode;
-    bool noInterface4;
-    const char* box;  // followed by "InitSurfaces FAILED" but for DirectDrawCreate
-  };
+  struct Case { DisplayCall call; int windowed, mode; bool noInterface4; const char* box; };
+  using D = DisplayCall;
   const Case cases[] = {
-      {DisplayCall::DirectDrawCreate, 0, 0, false, "DirectDrawCreate FAILED"},
-      {DisplayCall::SetCooperativeLevel, 0, 0, false, "SetCooperativeLevel FAILED"},
-      {DisplayCall::SetCooperativeLevel, 1, 0, false, "SetCooperativeLevel FAILED"},
-      {DisplayCall::SetDisplayMode, 0, 4, false, "SetDisplayMode FAILED"},
-      {DisplayCall::SetDisplayMode, 1, 0, true, "SetDisplayMode FAILED"},
-      {DisplayCall::CreatePrimarySurface, 0, 0, false, "CreateSurface FAILED"},
-      {DisplayCall::CreatePrimarySurface, 1, 0, false, "CreateSurface FAILED"},
-      {DisplayCall::CreatePrimarySurface, 0, 0, true, "CreateSurface FAILED"},
-      {DisplayCall::CreateClipper, 1, 0, false, "CreateClipper FAILED"},
-      {DisplayCall::CreateOffscreenSurface, 1, 0, false, "CreateSurface2 FAILED"},
-      {DisplayCall::CreatePalette, 0, 2, false, "CreatePalette FAILED"},
-      {DisplayCall::CreatePalette, 1, 5, false, "CreatePalette FAILED"},
+      {D::DirectDrawCreate, 0, 0, false, "DirectDrawCreate FAILED"},
+      {D::SetCooperativeLevel, 0, 0, false, "SetCooperativeLevel FAILED"},
+      {D::SetCooperativeLevel, 1, 0, false, "SetCooperativeLevel FAILED"},
+      {D::SetDisplayMode, 0, 4, false, "SetDisplayMode FAILED"}, {D::SetDisplayMode, 1, 0, true, "SetDisplayMode FAILED"},
+      {D::CreatePrimarySurface, 0, 0, false, "CreateSurface FAILED"},
+      {D::CreatePrimarySurface, 1, 0, false, "CreateSurface FAILED"},
+      {D::CreatePrimarySurface, 0, 0, true, "CreateSurface FAILED"},
+      {D::CreateClipper, 1, 0, false, "CreateClipper FAILED"}, {D::CreateOffscreenSurface, 1, 0, false, "CreateSurface2 FAILED"},
+      {D::CreatePalette, 0, 2, false, "CreatePalette FAILED"}, {D::CreatePalette, 1, 5, false, "CreatePalette FAILED"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(host::DisplayCallName(c.call)) + " windowed " + std::to_string(c.windowed) +
-                 " mode " + std::to_string(c.mode));
+    SCOPED_TRACE(std::string(c.box) + " windowed " + std::to_string(c.windowed) + " mode " + std::to_string(c.mode));
     ShowRun r;
     r.demo.choices.windowed = c.windowed;
     r.demo.choices.videoMode = c.mode;
     r.platform->display.FailCall(c.call);
-    if (c.noInterface4) r.platform->display.FailCall(DisplayCall::QueryInterface, host::DDERR_NOINTERFACE);
+    if (c.noInterface4) r.platform->display.FailCall(D::QueryInterface, host::DDERR_NOINTERFACE);
     EXPECT_EQ(r.Go(), 0);
+    // Every failure after DirectDraw is made is also one of InitSurfaces.
     std::vector<std::string> boxes{c.box};
-    if (c.call != DisplayCall::DirectDrawCreate) boxes.push_back("InitSurfaces FAILED");
+    if (c.call != D::DirectDrawCreate) boxes.push_back("InitSurfaces FAILED");
     EXPECT_EQ(r.BoxTexts(), boxes);
     for (const auto& box : r.backend.messageBoxes) EXPECT_EQ(box.second, kDemoTitle);
     EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
@@ -116,10 +89,7 @@ TEST(Startup, DisplayFailuresAreReportedAndEndTheProgram) {
 }
 
 TEST(Startup, SoundLibraryFailuresShowItsTextAndEndTheProgram) {
-  struct Case {
-    const char* box;
-    std::function<void(ShowRun&)> arrange;
-  };
+  struct Case { const char* box; std::function<void(ShowRun&)> arrange; };
   const Case cases[] = {
       {"No sound card found.", [](ShowRun& r) { r.platform->player.FailInit("No sound card found."); }},
       {"File not found: what2xx.it", [](ShowRun&) { (void)!chdir("/"); }},
@@ -129,8 +99,8 @@ TEST(Startup, SoundLibraryFailuresShowItsTextAndEndTheProgram) {
     ShowRun r;
     c.arrange(r);
     EXPECT_EQ(r.Go(), 0);
-    ASSERT_EQ(r.backend.messageBoxes.size(), 1u);
-    EXPECT_EQ(r.backend.messageBoxes[0], std::make_pair(std::string(c.box), std::string("Fmod ERROR!")));
+    using Box = std::pair<std::string, std::string>;
+    EXPECT_EQ(r.backend.messageBoxes, std::vector<Box>({{c.box, "Fmod ERROR!"}}));
     EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
     EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);  // WM_DESTROY released them
     EXPECT_TRUE(r.demo.frameBuffer.empty());           // nothing was loaded
@@ -143,16 +113,11 @@ TEST(Startup, SoundLibraryFailuresShowItsTextAndEndTheProgram) {
 // sound output, the first frame within a frame of the song's start, and
 // then a shutdown that frees what the effects drew from, once.
 TEST(Startup, AShortShowTakesTheChoicesAndShutsDownOnce) {
-  struct Case {
-    const char* name;
-    SettingsChoices choices;
-    DemoSettings settings;  // startRequested is always 1
-    int output;
-  };
-  const Case cases[] = {
-      {"no sound", {-1, -1, 1, -1, -1}, {0, 0, 1, 44100, 1, 1}, host::kOutputNone},
-      {"sound as preselected", {}, {0, 0, 0, 44100, 1, 1}, host::kOutputWaveOut},
-      {"windowed, mode 4, 22050 Hz, no MMX", {1, 4, -1, 22050, 0}, {1, 4, 0, 22050, 0, 1}, host::kOutputWaveOut},
+  struct Case { const char* name; SettingsChoices choices; std::vector<int> settings; int output; };
+  const Case cases[] = {  // settings: windowed, mode, no sound, rate, MMX
+      {"no sound", {-1, -1, 1, -1, -1}, {0, 0, 1, 44100, 1}, host::kOutputNone},
+      {"sound as preselected", {}, {0, 0, 0, 44100, 1}, host::kOutputWaveOut},
+      {"windowed, mode 4, 22050 Hz, no MMX", {1, 4, -1, 22050, 0}, {1, 4, 0, 22050, 0}, host::kOutputWaveOut},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -170,16 +135,13 @@ TEST(Startup, AShortShowTakesTheChoicesAndShutsDownOnce) {
     ASSERT_EQ(r.Go(), 0);
     EXPECT_EQ(r.frames, 1);
     EXPECT_LE(firstTime, 1000u / 30);
-    EXPECT_TRUE(settingsGone);
-    EXPECT_TRUE(songPlaying);
+    EXPECT_TRUE(settingsGone && songPlaying && r.backend.messageBoxes.empty());
     EXPECT_EQ(audio, c.output != host::kOutputNone);
-    EXPECT_TRUE(r.backend.messageBoxes.empty());
     EXPECT_EQ(r.platform->player.Output(), c.output);
-    EXPECT_EQ(r.platform->player.MixRate(), c.settings.mixRate);
+    EXPECT_EQ(r.platform->player.MixRate(), c.settings[3]);
     const DemoSettings& s = r.demo.settings;
-    EXPECT_EQ(std::vector<int>({s.windowed, s.videoMode, s.noSound, s.mixRate, s.useMmx, s.startRequested}),
-              std::vector<int>({c.settings.windowed, c.settings.videoMode, c.settings.noSound, c.settings.mixRate,
-                                c.settings.useMmx, 1}));
+    EXPECT_EQ(std::vector<int>({s.windowed, s.videoMode, s.noSound, s.mixRate, s.useMmx}), c.settings);
+    EXPECT_EQ(s.startRequested, 1);
     // Shut down once: the song, the buffers and the pictures the effects drew.
     EXPECT_EQ(r.driver.shutdowns, 1);
     EXPECT_FALSE(r.platform->player.HasAudio());
@@ -190,12 +152,12 @@ TEST(Startup, AShortShowTakesTheChoicesAndShutsDownOnce) {
     EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);
     Pictures& p = r.demo.pictures;
     // What nothing draws, and the font, live as long as the process.
-    for (const PcxImage* kept : {&p.staticdi1, &p.tilpeh1, &p.tilpeh4, &p.tilpeh5, &p.tilpeh6, &p.tilpeh7,
-                                 &p.tilpeh8, &p.alareuna, &p.ylareuna, &p.fontti})
-      EXPECT_TRUE(kept->width != 0 && !kept->pixels.empty());
-    for (const PcxImage* freed : {&p.staff2, &p.atomb, &p.viivak, &p.staticdi2, &p.land7, &p.bump, &p.zoom6,
-                                  &p.mechV, &p.gV, &p.image2, &p.tilpeh2, &p.tilpe3v4})
-      EXPECT_TRUE(freed->width == 0 && freed->pixels.empty());
+    const PcxImage* kept[] = {&p.staticdi1, &p.tilpeh1, &p.tilpeh4, &p.tilpeh5, &p.tilpeh6, &p.tilpeh7, &p.tilpeh8,
+                              &p.alareuna, &p.ylareuna, &p.fontti};
+    const PcxImage* freed[] = {&p.staff2, &p.atomb, &p.viivak, &p.staticdi2, &p.land7, &p.bump, &p.zoom6, &p.mechV,
+                               &p.gV, &p.image2, &p.tilpeh2, &p.tilpe3v4};
+    for (const PcxImage* const& k : kept) EXPECT_TRUE(k->width && !k->pixels.empty()) << "kept " << &k - kept;
+    for (const PcxImage* const& f : freed) EXPECT_TRUE(!f->width && f->pixels.empty()) << "freed " << &f - freed;
     // The effects' large buffers go too; their tables stay.
     EXPECT_TRUE(r.demo.trace.lights.empty() && r.demo.trace.grid.empty() && r.demo.textWriter.overlay.empty());
     EXPECT_TRUE(r.demo.bumpLights.colour.pixels.empty() && r.demo.bumpLights.height.values.empty() &&
@@ -203,5 +165,3 @@ TEST(Startup, AShortShowTakesTheChoicesAndShutsDownOnce) {
     EXPECT_FALSE(r.demo.warp.offsets.empty());
   }
 }
-
-}  // namespace
