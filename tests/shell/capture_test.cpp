@@ -1,7 +1,7 @@
-// Recording the show: the WAV and YUV4MPEG2 writers byte for byte against
-// files built here from their layouts, the colour conversion against the
-// exact one, clips from the command line checked against the show's own
-// frames and the music rendered on its own, and the progress line.
+// Recording the show from the command line: the clips' video and frames
+// checked against each other and the exact colour conversion, their hashes
+// against the frames, their sound against the song rendered on its own and
+// the WAV layout; the recordings of a full-screen mode; the progress line.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
@@ -13,7 +13,6 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include "shell/progress.h"
-#include "shell/wav_writer.h"
 #include "shell/y4m_writer.h"
 #include "support/png_read.h"
 #include "support/process.h"
@@ -47,37 +46,6 @@ double Luma(double r, double g, double b) { return 16 + (65.481 * r + 128.553 * 
 double Cb(double r, double g, double b) { return 128 + (-37.797 * r - 74.203 * g + 112.0 * b) / 255; }
 double Cr(double r, double g, double b) { return 128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255; }
 
-TEST(WavWriter, TheFileIsAStereoPcmHeaderAndTheSamplesWritten) {
-  struct Case { int rate; std::vector<int> blocks; };  // frames per Write call
-  const Case cases[] = {{44100, {}}, {44100, {1}}, {48000, {4096, 4096, 17}}, {8000, {3, 0, 5}}, {96000, {1000, 1}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE("rate " + std::to_string(c.rate) + ", " + std::to_string(c.blocks.size()) + " blocks");
-    std::string path = testing::TempDir() + "wav_writer.wav", samples;
-    WavWriter w;
-    ASSERT_TRUE(w.Open(path, c.rate));
-    int16_t next = -32768;
-    for (int n : c.blocks) {
-      std::vector<int16_t> block(2 * size_t(n));
-      for (int16_t& s : block) samples += Le(uint16_t(s = next += 7919), 2);  // wraps through the whole range
-      ASSERT_TRUE(w.Write(block.data(), n));
-    }
-    EXPECT_EQ(w.Frames(), int64_t(samples.size() / 4));
-    EXPECT_TRUE(w.Close());
-    EXPECT_EQ(FileText(path), WavHeader(c.rate, uint32_t(samples.size())) + samples);
-  }
-}
-
-TEST(WavWriter, AFileThatCannotBeMadeOrAFullDiskIsAFailure) {
-  WavWriter w, full;
-  int16_t block[2 * 8192] = {1, 2};
-  EXPECT_FALSE(w.Open("/nonexistent/folder/x.wav", 44100));
-  EXPECT_FALSE(w.IsOpen());
-  EXPECT_FALSE(w.Write(block, 1));
-  ASSERT_TRUE(full.Open("/dev/full", 44100));  // accepts the open, refuses the bytes
-  bool ok = full.Write(block, 8192);
-  EXPECT_FALSE(full.Close() && ok);
-}
-
 // Every colour, alone or summed over a 2 × 2 block, with or without a top
 // byte, is within rounding of the exact conversion.
 TEST(Y4m, EveryColourIsWithinRoundingOfTheExactConversion) {
@@ -94,35 +62,14 @@ TEST(Y4m, EveryColourIsWithinRoundingOfTheExactConversion) {
   EXPECT_LE(worst, 0.51);  // half a step of rounding, plus a hair for the 16-bit coefficients
 }
 
-// Frame f is grey level 40 f everywhere: its planes are that grey's luma
-// and no colour.
-TEST(Y4m, StreamHasTheHeaderAndOnePlaneSetPerFrame) {
-  struct Case { int width, height, fps, frames; };
-  for (Case c : {Case{512, 384, 60, 3}, Case{512, 384, 25, 0}, Case{6, 4, 1000, 2}}) {
-    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " at " + std::to_string(c.fps));
-    std::string path = testing::TempDir() + "y4m_writer.y4m", want = Y4mHeader(c.width, c.height, c.fps);
-    size_t pixels = size_t(c.width) * c.height;
-    Y4mWriter w;
-    ASSERT_TRUE(w.Open(path, c.width, c.height, c.fps));
-    for (int f = 0; f < c.frames; ++f) {
-      std::vector<uint32_t> frame(pixels, uint32_t(40 * f) * 0x010101);
-      ASSERT_TRUE(w.WriteFrame(frame.data()));
-      want += "FRAME\n" + std::string(pixels, char(std::lround(Luma(40 * f, 40 * f, 40 * f)))) + std::string(pixels / 2, '\x80');
-    }
-    EXPECT_EQ(w.Frames(), c.frames);
-    EXPECT_TRUE(w.Close());
-    EXPECT_TRUE(FileText(path) == want);
-  }
-}
-
-TEST(Y4m, OddSizesAndUnwritableFilesAreRefused) {
+// A side or rate the format cannot hold is refused; a refused writer takes
+// no frame. (A file that cannot be made is refused on the command line.)
+TEST(Y4m, OddSizesAreRefused) {
   Y4mWriter w;
-  EXPECT_FALSE(w.Open(testing::TempDir() + "odd.y4m", 5, 4, 30));
-  EXPECT_FALSE(w.Open(testing::TempDir() + "odd.y4m", 4, 3, 30));
-  EXPECT_FALSE(w.Open(testing::TempDir() + "odd.y4m", 4, 4, 0));
-  EXPECT_FALSE(w.Open("/nonexistent/folder/x.y4m", 512, 384, 30));
-  std::vector<uint32_t> frame(512 * 384);
-  EXPECT_FALSE(w.WriteFrame(frame.data()));
+  const std::string path = testing::TempDir() + "odd.y4m";
+  EXPECT_FALSE(w.Open(path, 5, 4, 30) || w.Open(path, 4, 3, 30) || w.Open(path, 4, 4, 0));
+  uint32_t frame[16] = {};
+  EXPECT_FALSE(w.WriteFrame(frame));
 }
 
 // The song on its own from `ms` on, as a listener who skips there hears it.
@@ -137,40 +84,41 @@ std::vector<int16_t> SongFrom(uint32_t ms, int rate, size_t frames) {
   return out;
 }
 
-// The largest distance, in half steps, of a 512 × 384 frame's planes from
-// the exact conversion of the PNG of the same frame (chroma from each 2 × 2
-// block's average).
+// The largest distance, in half steps, of a frame's planes from the exact
+// conversion of the PNG of the same frame (chroma from each 2 × 2 block's
+// average).
 int WorstHalfSteps(const testing_support::RgbImage& png, const std::string& planes) {
-  int worst = 0;
+  const size_t w = size_t(png.width), h = size_t(png.height);
+  int worst = planes.size() == w * h * 3 / 2 ? 0 : 99;
   auto off = [&](size_t i, double exact) { worst = std::max(worst, int(std::lround(std::abs(uint8_t(planes[i]) - exact) * 2))); };
-  for (int by = 0; by < 192; ++by)
-    for (int bx = 0; bx < 256; ++bx) {
+  for (size_t by = 0; by < h / 2 && worst < 99; ++by)
+    for (size_t bx = 0; bx < w / 2; ++bx) {
       double sum[3] = {};
-      for (int d = 0; d < 4; ++d) {
-        size_t at = size_t(2 * by + d / 2) * 512 + 2 * bx + d % 2;
+      for (size_t d = 0; d < 4; ++d) {
+        size_t at = (2 * by + d / 2) * w + 2 * bx + d % 2;
         double c[3] = {double(png.pixels[at] >> 16 & 255), double(png.pixels[at] >> 8 & 255), double(png.pixels[at] & 255)};
         off(at, Luma(c[0], c[1], c[2]));
         for (int k = 0; k < 3; ++k) sum[k] += c[k] / 4;
       }
-      size_t i = 512 * 384 + size_t(by) * 256 + bx;
+      size_t i = w * h + by * w / 2 + bx;
       off(i, Cb(sum[0], sum[1], sum[2]));
-      off(i + 256 * 192, Cr(sum[0], sum[1], sum[2]));
+      off(i + w * h / 4, Cr(sum[0], sum[1], sum[2]));
     }
   return worst;
 }
 
 // Clips from the command line, named from the folder the program started
 // in (no --headless: recording implies it). Frame k of the video is the
-// frame of demo time start + 1000 k / fps, the one --frames writes; sample n
-// of the WAV is the song at start + n / rate; and the two last exactly as
-// long as the frames drawn within the show.
+// frame of demo time start + 1000 k / fps, the one --frames writes and
+// --hashes names by the FNV-1a of its pixels' bytes; sample n of the WAV is
+// the song at start + n / rate; and the two last exactly as long as the
+// frames drawn within the show.
 TEST(Capture, PictureAndSoundAreTheShowsFramesAndTheSongInStep) {
   struct Case { uint32_t start; int end, rate, fps, every; long frames; };  // drawn, up to the first at or past the end
   const Case cases[] = {
       {20000, 30000, 44100, 25, 125, 251}, {0, 1500, 44100, 60, 1000, 91}, {107000, 108500, 22050, 25, 1000, 39},
       {231500, 233000, 48000, 30, 1000, 46},
-      // Past the end of the show, at 234 s, nothing more is recorded; the
-      // show closes itself two frames later.
+      // Past the end of the show at 234 s; it closes itself two frames later.
       {233000, -1, 44100, 10, 1000, 12},
   };
   const fs::path dir = fs::path(testing::TempDir()) / ("capture_" + std::to_string(getpid()));
@@ -181,7 +129,7 @@ TEST(Capture, PictureAndSoundAreTheShowsFramesAndTheSongInStep) {
     Outcome r = testing_support::RunCommand(
         "cd " + dir.string() + " && " + testing_support::BuiltProgram("dorsel") + " --start " + std::to_string(c.start) +
         (c.end < 0 ? "" : " --end " + std::to_string(c.end)) + " --mixrate " + std::to_string(c.rate) + " --fps " +
-        std::to_string(c.fps) + " --every " + std::to_string(c.every) + " --wav clip.wav --y4m clip.y4m --frames frames --data " +
+        std::to_string(c.fps) + " --every " + std::to_string(c.every) + " --wav clip.wav --y4m clip.y4m --frames frames --hashes --data " +
         DataDir() + " 2>&1");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     uint32_t last = c.start + uint32_t((c.frames - 1) * 1000 / c.fps);
@@ -190,7 +138,12 @@ TEST(Capture, PictureAndSoundAreTheShowsFramesAndTheSongInStep) {
     EXPECT_EQ(r.out.find('\r'), std::string::npos) << "a progress line on a pipe";
     EXPECT_FALSE(fs::exists(fs::path(DataDir()) / "clip.wav")) << "written into the data folder";
 
+    // Past 234 s nothing is shown, so nothing is hashed or recorded. The
+    // program's own lines each start a line, after what the scene loader said.
     const long shown = std::min<long>(c.frames, ((234000 - c.start) * c.fps + 999) / 1000);
+    long hashes = 0;
+    for (size_t at = r.out.find("\nframe "); at != std::string::npos; at = r.out.find("\nframe ", at + 1)) ++hashes;
+    EXPECT_EQ(hashes, shown);
     const size_t planes = 512 * 384 * 3 / 2;
     std::string video = FileText(dir / "clip.y4m"), header = Y4mHeader(512, 384, c.fps);
     ASSERT_EQ(video.compare(0, header.size(), header), 0) << video.substr(0, 80);
@@ -207,6 +160,12 @@ TEST(Capture, PictureAndSoundAreTheShowsFramesAndTheSongInStep) {
       size_t at = header.size() + size_t(k) * (6 + planes);
       EXPECT_EQ(video.substr(at, 6), "FRAME\n");
       EXPECT_LE(WorstHalfSteps(png, video.substr(at + 6, planes)), 1);
+      uint64_t hash = 14695981039346656037ull;
+      for (uint32_t p : png.pixels)
+        for (int b = 0; b < 32; b += 8) hash = (hash ^ (p >> b & 0xFF)) * 1099511628211ull;
+      char line[64];
+      std::snprintf(line, sizeof line, "\nframe %ld %016llx\n", c.start + k * 1000 / c.fps, (unsigned long long)hash);
+      EXPECT_NE(r.out.find(line), std::string::npos) << line;
     }
 
     // The frames' whole milliseconds of the virtual clock, at the rate.
@@ -226,6 +185,28 @@ TEST(Capture, PictureAndSoundAreTheShowsFramesAndTheSongInStep) {
     }
   }
   fs::remove_all(dir);
+}
+
+// With a full-screen --mode the recordings keep what that mode shows: its
+// size, the frame centred, and grey in the 8-bit modes.
+TEST(Capture, RecordingsOfAModeHaveItsSizeAndColours) {
+  const std::string dir = testing::TempDir() + "/dorsel-modes";
+  struct Case { int mode, width, height; bool grey; };
+  for (const Case c : {Case{0, 512, 384, false}, Case{2, 512, 384, true}, Case{5, 640, 480, true}}) {
+    SCOPED_TRACE(c.mode);
+    fs::remove_all(dir);
+    Outcome r = testing_support::RunDorsel("--headless --start 30000 --end 30000 --mode " + std::to_string(c.mode) +
+                                           " --frames " + dir + " --y4m " + dir + ".y4m --data " + DataDir());
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    testing_support::RgbImage png = testing_support::ReadRgbPng(dir + "/t0030000.png");
+    ASSERT_EQ(std::make_pair(png.width, png.height), std::make_pair(c.width, c.height));
+    int coloured = 0;
+    for (uint32_t p : png.pixels) coloured += (p >> 16 & 0xFF) != (p & 0xFF) || (p >> 8 & 0xFF) != (p & 0xFF);
+    EXPECT_EQ(coloured == 0, c.grey) << coloured << " coloured pixels";
+    std::string video = FileText(dir + ".y4m"), header = Y4mHeader(c.width, c.height, 60) + "FRAME\n";
+    ASSERT_EQ(video.compare(0, header.size(), header), 0) << video.substr(0, 80);
+    EXPECT_LE(WorstHalfSteps(png, video.substr(header.size())), 1);
+  }
 }
 
 TEST(Progress, TheLineShowsBarWindowTimeSpeedAndWhatIsLeft) {

@@ -54,58 +54,51 @@ TEST(Startup, ExitInTheSettingsOrAWindowThatCannotBeMadeEndsTheProgram) {
   }
 }
 
-TEST(Startup, DisplayFailuresAreReportedAndEndTheProgram) {
-  struct Case { DisplayCall call; int windowed, mode; bool noInterface4; const char* box; };
+// A display call that fails, in a mode or window, shows its box captioned
+// with the show's title (and, after DirectDraw is made, InitSurfaces' box);
+// the sound library's failures show its text captioned "Fmod ERROR!". Either
+// way the program ends before any frame, its window and surfaces gone.
+TEST(Startup, DisplayAndSoundLibraryFailuresAreReportedAndEndTheProgram) {
   using D = DisplayCall;
+  auto display = [](D call, int windowed, int mode, bool noInterface4 = false) {
+    return [=](ShowRun& r) {
+      r.demo.choices.windowed = windowed;
+      r.demo.choices.videoMode = mode;
+      r.platform->display.FailCall(call);
+      if (noInterface4) r.platform->display.FailCall(D::QueryInterface, host::DDERR_NOINTERFACE);
+    };
+  };
+  const std::string init = "InitSurfaces FAILED", title = kDemoTitle, fmod = "Fmod ERROR!";
+  struct Case { std::function<void(ShowRun&)> arrange; std::vector<std::string> boxes; std::string caption; int initCalls; };
   const Case cases[] = {
-      {D::DirectDrawCreate, 0, 0, false, "DirectDrawCreate FAILED"},
-      {D::SetCooperativeLevel, 0, 0, false, "SetCooperativeLevel FAILED"},
-      {D::SetCooperativeLevel, 1, 0, false, "SetCooperativeLevel FAILED"},
-      {D::SetDisplayMode, 0, 4, false, "SetDisplayMode FAILED"}, {D::SetDisplayMode, 1, 0, true, "SetDisplayMode FAILED"},
-      {D::CreatePrimarySurface, 0, 0, false, "CreateSurface FAILED"},
-      {D::CreatePrimarySurface, 1, 0, false, "CreateSurface FAILED"},
-      {D::CreatePrimarySurface, 0, 0, true, "CreateSurface FAILED"},
-      {D::CreateClipper, 1, 0, false, "CreateClipper FAILED"}, {D::CreateOffscreenSurface, 1, 0, false, "CreateSurface2 FAILED"},
-      {D::CreatePalette, 0, 2, false, "CreatePalette FAILED"}, {D::CreatePalette, 1, 5, false, "CreatePalette FAILED"},
+      {display(D::DirectDrawCreate, 0, 0), {"DirectDrawCreate FAILED"}, title, 0},
+      {display(D::SetCooperativeLevel, 0, 0), {"SetCooperativeLevel FAILED", init}, title, 0},
+      {display(D::SetCooperativeLevel, 1, 0), {"SetCooperativeLevel FAILED", init}, title, 0},
+      {display(D::SetDisplayMode, 0, 4), {"SetDisplayMode FAILED", init}, title, 0},
+      {display(D::SetDisplayMode, 1, 0, true), {"SetDisplayMode FAILED", init}, title, 0},
+      {display(D::CreatePrimarySurface, 0, 0), {"CreateSurface FAILED", init}, title, 0},
+      {display(D::CreatePrimarySurface, 1, 0), {"CreateSurface FAILED", init}, title, 0},
+      {display(D::CreatePrimarySurface, 0, 0, true), {"CreateSurface FAILED", init}, title, 0},
+      {display(D::CreateClipper, 1, 0), {"CreateClipper FAILED", init}, title, 0},
+      {display(D::CreateOffscreenSurface, 1, 0), {"CreateSurface2 FAILED", init}, title, 0},
+      {display(D::CreatePalette, 0, 2), {"CreatePalette FAILED", init}, title, 0},
+      {display(D::CreatePalette, 1, 5), {"CreatePalette FAILED", init}, title, 0},
+      {[](ShowRun& r) { r.platform->player.FailInit("No sound card found."); }, {"No sound card found."}, fmod, 1},
+      {[](ShowRun&) { (void)!chdir("/"); }, {"File not found: what2xx.it"}, fmod, 1},  // no song there
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.box) + " windowed " + std::to_string(c.windowed) + " mode " + std::to_string(c.mode));
-    ShowRun r;
-    r.demo.choices.windowed = c.windowed;
-    r.demo.choices.videoMode = c.mode;
-    r.platform->display.FailCall(c.call);
-    if (c.noInterface4) r.platform->display.FailCall(D::QueryInterface, host::DDERR_NOINTERFACE);
-    EXPECT_EQ(r.Go(), 0);
-    // Every failure after DirectDraw is made is also one of InitSurfaces.
-    std::vector<std::string> boxes{c.box};
-    if (c.call != D::DirectDrawCreate) boxes.push_back("InitSurfaces FAILED");
-    EXPECT_EQ(r.BoxTexts(), boxes);
-    for (const auto& box : r.backend.messageBoxes) EXPECT_EQ(box.second, kDemoTitle);
-    EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
-    EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);
-    EXPECT_EQ(r.platform->player.InitCalls(), 0);
-    EXPECT_EQ(r.frames, 0);
-  }
-}
-
-TEST(Startup, SoundLibraryFailuresShowItsTextAndEndTheProgram) {
-  struct Case { const char* box; std::function<void(ShowRun&)> arrange; };
-  const Case cases[] = {
-      {"No sound card found.", [](ShowRun& r) { r.platform->player.FailInit("No sound card found."); }},
-      {"File not found: what2xx.it", [](ShowRun&) { (void)!chdir("/"); }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.box);
+    SCOPED_TRACE(c.boxes[0] + ", case " + std::to_string(&c - cases));
     ShowRun r;
     c.arrange(r);
     EXPECT_EQ(r.Go(), 0);
-    using Box = std::pair<std::string, std::string>;
-    EXPECT_EQ(r.backend.messageBoxes, std::vector<Box>({{c.box, "Fmod ERROR!"}}));
+    EXPECT_EQ(r.BoxTexts(), c.boxes);
+    for (const auto& box : r.backend.messageBoxes) EXPECT_EQ(box.second, c.caption);
     EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
     EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);  // WM_DESTROY released them
-    EXPECT_TRUE(r.demo.frameBuffer.empty());           // nothing was loaded
-    EXPECT_EQ(r.frames, 0);
+    EXPECT_EQ(r.platform->player.InitCalls(), c.initCalls);
     EXPECT_EQ(r.platform->player.CloseCalls(), 0);
+    EXPECT_TRUE(r.demo.frameBuffer.empty());  // nothing was loaded
+    EXPECT_EQ(r.frames, 0);
   }
 }
 
