@@ -66,7 +66,7 @@ TEST(Y4m, EveryColourIsWithinRoundingOfTheExactConversion) {
 // no frame. (A file that cannot be made is refused on the command line.)
 TEST(Y4m, OddSizesAreRefused) {
   Y4mWriter w;
-  const std::string path = testing::TempDir() + "odd.y4m";
+  const std::string path = testing::TempDir() + "/odd.y4m";
   EXPECT_FALSE(w.Open(path, 5, 4, 30) || w.Open(path, 4, 3, 30) || w.Open(path, 4, 4, 0));
   uint32_t frame[16] = {};
   EXPECT_FALSE(w.WriteFrame(frame));
@@ -90,7 +90,9 @@ std::vector<int16_t> SongFrom(uint32_t ms, int rate, size_t frames) {
 int WorstHalfSteps(const testing_support::RgbImage& png, const std::string& planes) {
   const size_t w = size_t(png.width), h = size_t(png.height);
   int worst = planes.size() == w * h * 3 / 2 ? 0 : 99;
-  auto off = [&](size_t i, double exact) { worst = std::max(worst, int(std::lround(std::abs(uint8_t(planes[i]) - exact) * 2))); };
+  auto off = [&](size_t i, double exact) {
+    worst = std::max(worst, int(std::lround(std::abs(uint8_t(planes[i]) - exact) * 2)));
+  };
   for (size_t by = 0; by < h / 2 && worst < 99; ++by)
     for (size_t bx = 0; bx < w / 2; ++bx) {
       double sum[3] = {};
@@ -121,16 +123,14 @@ TEST(Capture, PictureAndSoundAreTheShowsFramesAndTheSongInStep) {
       // Past the end of the show at 234 s; it closes itself two frames later.
       {233000, -1, 44100, 10, 1000, 12},
   };
-  const fs::path dir = fs::path(testing::TempDir()) / ("capture_" + std::to_string(getpid()));
   for (const Case& c : cases) {
-    SCOPED_TRACE("from " + std::to_string(c.start) + " at " + std::to_string(c.rate) + " Hz, " + std::to_string(c.fps) + " fps");
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    Outcome r = testing_support::RunCommand(
-        "cd " + dir.string() + " && " + testing_support::BuiltProgram("dorsel") + " --start " + std::to_string(c.start) +
-        (c.end < 0 ? "" : " --end " + std::to_string(c.end)) + " --mixrate " + std::to_string(c.rate) + " --fps " +
-        std::to_string(c.fps) + " --every " + std::to_string(c.every) + " --wav clip.wav --y4m clip.y4m --frames frames --hashes --data " +
-        DataDir() + " 2>&1");
+    const std::string at = " --start " + std::to_string(c.start) + (c.end < 0 ? "" : " --end " + std::to_string(c.end)),
+                      rates = " --mixrate " + std::to_string(c.rate) + " --fps " + std::to_string(c.fps);
+    SCOPED_TRACE(at + rates);
+    const fs::path dir = testing_support::FreshFolder("capture");
+    Outcome r = testing_support::RunDorsel(at + rates + " --every " + std::to_string(c.every) +
+                                           " --wav clip.wav --y4m clip.y4m --frames frames --hashes --data " + DataDir(),
+                                           dir);
     ASSERT_EQ(r.exitCode, 0) << r.out;
     uint32_t last = c.start + uint32_t((c.frames - 1) * 1000 / c.fps);
     EXPECT_NE(r.out.find("frames " + std::to_string(c.frames) + ", last demo time " + std::to_string(last) + " ms"),
@@ -176,36 +176,36 @@ TEST(Capture, PictureAndSoundAreTheShowsFramesAndTheSongInStep) {
     std::vector<int16_t> alone = SongFrom(c.start, c.rate, size_t(c.rate));
     ASSERT_LE(alone.size() * 2, bytes);
     EXPECT_EQ(std::memcmp(alone.data(), sound.data() + 44, alone.size() * 2), 0) << "not the song from " << c.start;
-    EXPECT_GT(std::count_if(alone.begin(), alone.end(), [](int16_t s) { return std::abs(s) > 256; }), long(alone.size() / 20))
-        << "the song is (nearly) silent there, so the comparison proves little";
+    EXPECT_GT(std::count_if(alone.begin(), alone.end(), [](int16_t s) { return std::abs(s) > 256; }),
+              long(alone.size() / 20)) << "the song is (nearly) silent there, so the comparison proves little";
     if (c.start == 0) {  // the song as dorsel-inspect renders it
       Outcome i = testing_support::RunCommand(testing_support::BuiltProgram("dorsel-inspect") + " it " + DataDir() +
                                               "/what2xx.it --wav " + (dir / "song.wav").string());
       EXPECT_EQ(FileText(dir / "song.wav").substr(44, bytes), sound.substr(44)) << i.out;
     }
+    fs::remove_all(dir);
   }
-  fs::remove_all(dir);
 }
 
 // With a full-screen --mode the recordings keep what that mode shows: its
 // size, the frame centred, and grey in the 8-bit modes.
 TEST(Capture, RecordingsOfAModeHaveItsSizeAndColours) {
-  const std::string dir = testing::TempDir() + "/dorsel-modes";
   struct Case { int mode, width, height; bool grey; };
   for (const Case c : {Case{0, 512, 384, false}, Case{2, 512, 384, true}, Case{5, 640, 480, true}}) {
     SCOPED_TRACE(c.mode);
-    fs::remove_all(dir);
+    const std::string dir = testing_support::FreshFolder("modes");
     Outcome r = testing_support::RunDorsel("--headless --start 30000 --end 30000 --mode " + std::to_string(c.mode) +
-                                           " --frames " + dir + " --y4m " + dir + ".y4m --data " + DataDir());
+                                           " --frames " + dir + " --y4m " + dir + "/clip.y4m --data " + DataDir());
     ASSERT_EQ(r.exitCode, 0) << r.out;
     testing_support::RgbImage png = testing_support::ReadRgbPng(dir + "/t0030000.png");
     ASSERT_EQ(std::make_pair(png.width, png.height), std::make_pair(c.width, c.height));
     int coloured = 0;
     for (uint32_t p : png.pixels) coloured += (p >> 16 & 0xFF) != (p & 0xFF) || (p >> 8 & 0xFF) != (p & 0xFF);
     EXPECT_EQ(coloured == 0, c.grey) << coloured << " coloured pixels";
-    std::string video = FileText(dir + ".y4m"), header = Y4mHeader(c.width, c.height, 60) + "FRAME\n";
+    std::string video = FileText(dir + "/clip.y4m"), header = Y4mHeader(c.width, c.height, 60) + "FRAME\n";
     ASSERT_EQ(video.compare(0, header.size(), header), 0) << video.substr(0, 80);
     EXPECT_LE(WorstHalfSteps(png, video.substr(header.size())), 1);
+    fs::remove_all(dir);
   }
 }
 

@@ -38,7 +38,9 @@ struct Fault {
   std::string options = " --nosound", limit = "";  // limit: a shell command run before the show
 };
 
-bool Is(const std::string& file, const char* extension) { return strcasecmp(fs::path(file).extension().c_str(), extension) == 0; }
+bool Is(const std::string& file, const char* extension) {
+  return strcasecmp(fs::path(file).extension().c_str(), extension) == 0;
+}
 
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
@@ -114,15 +116,18 @@ TEST(DamageSweep, EveryMissingDamagedOrHostileFileGivesTheOutcomeOfItsKind) {
   for (const auto& entry : fs::directory_iterator(data)) {
     const std::string file = entry.path().filename().string();
     if (!entry.is_regular_file() || file[0] == '.') continue;
+    const Ends early = Ends::kBeforeAnyFrame;
     if (Is(file, ".pcx")) faults.push_back({file, "missing", nullptr, "LoadPCX ERROR!: file " + file + " not found"});
-    if (Is(file, ".it")) faults.push_back({file, "missing", nullptr, "Fmod ERROR!: File not found: " + file, Ends::kBeforeAnyFrame});
-    if (Is(file, ".3ds")) faults.push_back({file, "missing", nullptr, "Can't open " + file + "!", Ends::kBeforeAnyFrame});
+    if (Is(file, ".it")) faults.push_back({file, "missing", nullptr, "Fmod ERROR!: File not found: " + file, early});
+    if (Is(file, ".3ds")) faults.push_back({file, "missing", nullptr, "Can't open " + file + "!", early});
     Damages(file, testing_support::FileText(entry.path()), faults);
   }
   ASSERT_FALSE(HasFatalFailure() || faults.empty());
   auto folder = [](const fs::path& p) { fs::create_directory(p); };
   auto fifo = [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); };
-  auto sparse = [](uint64_t size) { return [size](const fs::path& p) { std::ofstream(p).close(), fs::resize_file(p, size); }; };
+  auto sparse = [](uint64_t size) {
+    return [size](const fs::path& p) { std::ofstream(p).close(), fs::resize_file(p, size); };
+  };
   const std::string notRegular = "Fmod ERROR!: Not a regular file: what2xx.it";
   const Ends early = Ends::kBeforeAnyFrame;
   faults.insert(faults.end(), {
@@ -141,13 +146,13 @@ TEST(DamageSweep, EveryMissingDamagedOrHostileFileGivesTheOutcomeOfItsKind) {
     faults.push_back({"what2xx.it", "endless", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, notRegular,
                       early, " --nosound", limit});
 
-  const fs::path root = fs::path(testing::TempDir()) / ("damage_sweep_" + std::to_string(getpid()));
-  fs::remove_all(root);
+  const fs::path root = testing_support::FreshFolder("damage_sweep");
   for (size_t i = 0; i < faults.size(); ++i) {
-    fs::create_directories(root / std::to_string(i));
+    const fs::path folder = root / std::to_string(i);
+    fs::create_directories(folder);
     for (const auto& entry : fs::directory_iterator(data))
-      if (entry.path().filename() != faults[i].file) fs::create_symlink(entry.path(), root / std::to_string(i) / entry.path().filename());
-    if (faults[i].make) faults[i].make(root / std::to_string(i) / faults[i].file);
+      if (entry.path().filename() != faults[i].file) fs::create_symlink(entry.path(), folder / entry.path().filename());
+    if (faults[i].make) faults[i].make(folder / faults[i].file);
   }
   // Four shows at a time; one still going after five minutes is a hang.
   std::vector<testing_support::Outcome> outcomes(faults.size());

@@ -53,9 +53,7 @@ TEST_F(Loading, TheZoomTextureHasRoomForItsFeedback) {
 // Without its fourth scene the program says so last, reads no later scene,
 // never starts the song, draws no frame and ends with 1.
 TEST(SceneLoading, AMissingSceneEndsTheProgramWithOne) {
-  const fs::path dir = fs::path(testing::TempDir()) / ("missing_scene_" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const fs::path dir = testing_support::FreshFolder("missing_scene");
   for (const auto& entry : fs::directory_iterator(testing_support::DataDir()))
     if (entry.path().filename() != "X_VOTKY.3DS") fs::create_symlink(entry.path(), dir / entry.path().filename());
   testing_support::ShowRun r;

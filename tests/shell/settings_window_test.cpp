@@ -22,14 +22,16 @@ namespace {
 using Arrange = std::function<void(Platform&)>;
 Arrange Version(int id, int major) { return [=](Platform& p) { p.system.SetVersion(id, major); }; }
 Arrange NoLibrary(const char* name) { return [=](Platform& p) { p.system.RemoveLibrary(name); }; }
-Arrange NoEntry(const char* library, const char* entry) { return [=](Platform& p) { p.system.RemoveEntry(library, entry); }; }
+Arrange NoEntry(const char* lib, const char* entry) { return [=](Platform& p) { p.system.RemoveEntry(lib, entry); }; }
 Arrange Fail(DisplayCall call) { return [=](Platform& p) { p.display.FailCall(call); }; }
 Arrange NoInterface(DisplayInterface i) { return [=](Platform& p) { p.display.RemoveInterface(i); }; }
 
 TEST(DetectSystem, EveryRungOfTheLadder) {
   const int kNt = host::VER_PLATFORM_WIN32_NT, k9x = host::VER_PLATFORM_WIN32_WINDOWS;
   const char *kDInput = "DINPUT.DLL", *kDDraw = "DDRAW.DLL";
-  const Arrange noInputEntry = NoEntry(kDInput, "DirectInputCreateA");
+  const Arrange noInputEntry = NoEntry(kDInput, "DirectInputCreateA"), noInput = NoLibrary(kDInput);
+  const std::string noInputNote = "Couldn't LoadLibrary DInput\r\n";
+  const std::string noEntryNote = "Couldn't GetProcAddress DInputCreate\r\n";
   // drawProbed: whether a DirectDraw object was asked for.
   struct Rung { const char* name; std::vector<Arrange> arrange; int directX, os; std::string debug; bool drawProbed; };
   const Rung rungs[] = {
@@ -37,15 +39,15 @@ TEST(DetectSystem, EveryRungOfTheLadder) {
       {"no version", {[](Platform& p) { p.system.FailVersion(); }}, 0, 0, "", false},
       {"NT 3", {Version(kNt, 3)}, 0, 0, "", false},
       {"NT 4 with DirectInput", {Version(kNt, 4)}, 0x300, 2, "", false},
-      {"NT 4 without DirectInput", {Version(kNt, 4), NoLibrary(kDInput)}, 0x200, 2, "Couldn't LoadLibrary DInput\r\n", false},
-      {"NT 4, no DirectInput entry", {Version(kNt, 4), noInputEntry}, 0x200, 2, "Couldn't GetProcAddress DInputCreate\r\n", false},
+      {"NT 4 without DirectInput", {Version(kNt, 4), noInput}, 0x200, 2, noInputNote, false},
+      {"NT 4, no DirectInput entry", {Version(kNt, 4), noInputEntry}, 0x200, 2, noEntryNote, false},
       {"95/98 with everything", {Version(k9x, 4)}, 0x600, 1, "", true},
       {"no DDRAW.DLL", {NoLibrary(kDDraw)}, 0, 0, "", false},
       {"no DirectDrawCreate", {NoEntry(kDDraw, "DirectDrawCreate")}, 0, 0, "Couldn't LoadLibrary DDraw\r\n", false},
       {"DirectDraw cannot be made", {Fail(DisplayCall::DirectDrawCreate)}, 0, 0, "Couldn't create DDraw\r\n", true},
       {"no DirectDraw 2", {NoInterface(DisplayInterface::DirectDraw2)}, 0x100, 2, "Couldn't QI DDraw2\r\n", true},
-      {"95/98 without DirectInput", {Version(k9x, 4), NoLibrary(kDInput)}, 0x200, 1, "Couldn't LoadLibrary DInput\r\n", true},
-      {"DirectInput without its entry", {noInputEntry}, 0x200, 2, "Couldn't GetProcAddress DInputCreate\r\n", true},
+      {"95/98 without DirectInput", {Version(k9x, 4), noInput}, 0x200, 1, noInputNote, true},
+      {"DirectInput without its entry", {noInputEntry}, 0x200, 2, noEntryNote, true},
       {"no cooperative level", {Fail(DisplayCall::SetCooperativeLevel)}, 0, 2, "Couldn't Set coop level\r\n", true},
       {"no primary surface", {Fail(DisplayCall::CreatePrimarySurface)}, 0, 2, "Couldn't CreateSurface\r\n", true},
       {"no third surface revision", {NoInterface(DisplayInterface::Surface3)}, 0x300, 2, "", true},
@@ -90,7 +92,8 @@ struct Settings : testing_support::Show {
     demo.OsPlatform = os;
     demo.settings.useMmx = mmx;
     platform->player.SetOutput(kUnset);
-    return ws.CreateWindow("Settings", "dorsel settings", host::WS_SETTINGS, host::CW_USEDEFAULT, host::CW_USEDEFAULT, 289, 283);
+    const int any = host::CW_USEDEFAULT;
+    return ws.CreateWindow("Settings", "dorsel settings", host::WS_SETTINGS, any, any, 289, 283);
   }
   host::HeadlessBackend::Control Control(const std::string& text) {
     const auto* c = backend.FindControl(backend.ControlNamed(text));
@@ -203,7 +206,9 @@ TEST(SettingsWindow, StartDemoReadsEveryControlAndOnlyTheButtonsAndKeysEndTheWin
       s.ws.PostMessage(w, host::WM_COMMAND, kStartDemoButton, 0);
     };
   };
-  auto post = [](uint32_t message, host::WPARAM w) -> Act { return [=](Settings& s, HWND h) { s.ws.PostMessage(h, message, w, 0); }; };
+  auto post = [](uint32_t message, host::WPARAM w) -> Act {
+    return [=](Settings& s, HWND h) { s.ws.PostMessage(h, message, w, 0); };
+  };
   auto key = [](host::WPARAM k) -> Act { return [=](Settings& s, HWND h) { s.backend.PressKey(h, k); }; };
   // Settings: windowed, mode, no sound, rate, MMX, start requested.
   struct Case { const char* name; int directX, os, mmx; Act act; bool quits; std::vector<int> settings; int output;
@@ -213,7 +218,8 @@ TEST(SettingsWindow, StartDemoReadsEveryControlAndOnlyTheButtonsAndKeysEndTheWin
   const Case cases[] = {
       {"as preselected", 0x600, 2, 1, start({}), true, preselected, wave},
       {"windowed, mode 4, DirectSound, 22050, no MMX", 0x600, 2, 1,
-       start({"Windowed", "640x480x24bit", "Directsound", "22050 Hz", "MMX Optimizations"}), true, {1, 4, 0, 22050, 0, 1}, direct},
+       start({"Windowed", "640x480x24bit", "Directsound", "22050 Hz", "MMX Optimizations"}), true, {1, 4, 0, 22050, 0, 1},
+       direct},
       {"back to full screen, the 8-bit mode, 11025", 0x600, 1, 1,
        start({"Windowed", "Fullscreen", "512x384x8bit", "11025 Hz"}), true, {0, 2, 0, 11025, 1, 1}, direct},
       // "Nosound" leaves the output to start-up.

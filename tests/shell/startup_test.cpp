@@ -12,7 +12,8 @@ TEST(Startup, TheLoopEndsOnAQuitOrEscapeAndIdlesWhileTheDisplayIsNotReady) {
   struct Case { const char* name; int atFrame; std::function<void(ShowRun&)> act; };
   const Case cases[] = {
       {"quit", 5, [](ShowRun& r) { r.platform->windows.PostQuitMessage(0); }},
-      {"Escape", 3, [](ShowRun& r) { r.platform->windows.PostMessage(r.demo.MainWindow, host::WM_KEYDOWN, host::VK_ESCAPE, 0); }},
+      {"Escape", 3,
+       [](ShowRun& r) { r.platform->windows.PostMessage(r.demo.MainWindow, host::WM_KEYDOWN, host::VK_ESCAPE, 0); }},
       // No frame is drawn until the quit that comes after 500 idle turns.
       {"display not ready", 2, [](ShowRun& r) {
          r.demo.display.DisplayReady = 0;
@@ -69,7 +70,7 @@ TEST(Startup, DisplayAndSoundLibraryFailuresAreReportedAndEndTheProgram) {
     };
   };
   const std::string init = "InitSurfaces FAILED", title = kDemoTitle, fmod = "Fmod ERROR!";
-  struct Case { std::function<void(ShowRun&)> arrange; std::vector<std::string> boxes; std::string caption; int initCalls; };
+  struct Case { std::function<void(ShowRun&)> arrange; std::vector<std::string> boxes; std::string caption; int inits; };
   const Case cases[] = {
       {display(D::DirectDrawCreate, 0, 0), {"DirectDrawCreate FAILED"}, title, 0},
       {display(D::SetCooperativeLevel, 0, 0), {"SetCooperativeLevel FAILED", init}, title, 0},
@@ -95,7 +96,7 @@ TEST(Startup, DisplayAndSoundLibraryFailuresAreReportedAndEndTheProgram) {
     for (const auto& box : r.backend.messageBoxes) EXPECT_EQ(box.second, c.caption);
     EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
     EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);  // WM_DESTROY released them
-    EXPECT_EQ(r.platform->player.InitCalls(), c.initCalls);
+    EXPECT_EQ(r.platform->player.InitCalls(), c.inits);
     EXPECT_EQ(r.platform->player.CloseCalls(), 0);
     EXPECT_TRUE(r.demo.frameBuffer.empty());  // nothing was loaded
     EXPECT_EQ(r.frames, 0);
