@@ -24,10 +24,7 @@ namespace {
 
 const std::string kNetFile = std::string(DORSEL_SOURCE_DIR) + "/tests/shell/show_net.txt";
 
-struct WindowHash {
-  long frames = 0;
-  uint64_t hash = 0;
-};
+struct WindowHash { long frames = 0; uint64_t hash = 0; };
 using Net = std::map<std::pair<int, int>, WindowHash>;  // (useMmx, window) -> frames
 
 // The show as `dorsel --headless --fps 30 [--no-mmx]` runs it, every
