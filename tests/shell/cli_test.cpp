@@ -30,6 +30,8 @@ TEST(CommandLine, RangesAndConflictsOfTheViewerOptionsAreRefused) {
       {"--mixrate 96001", "--mixrate takes a whole number from 8000 to 96000, not '96001'"},
       {"--start 234001", "--start takes a whole number from 0 to 234000, not '234001'"},
       {"--every 0 --frames x", "--every takes a whole number from 1 to 1000000, not '0'"},
+      {"--end 1000001", "--end takes a whole number from 0 to 1000000, not '1000001'"},
+      {"--headless --frames /dev/null/x", "cannot create /dev/null/x"},
       {"--headless --start 5000 --end 10", "--end comes before --start"},
       {"--data /nonexistent/folder --headless", "cannot open the data folder /nonexistent/folder"},
       {"--scale 0", "--scale takes a whole number from 1 to 4, not '0'"},
