@@ -1,272 +1,161 @@
-#include "shell/startup.h"
-
+// Start-up through WinMain on the headless host: what ends the loop, the
+// failures that end the program, and what a short show sets up and frees.
+// The whole show's run to its end is checked by the regression net.
 #include <gtest/gtest.h>
 
 #include "support/show.h"
 
 using host::DisplayCall;
-using testing_support::Show;
+using testing_support::ShowRun;
 
-namespace {
-
-// A whole start-up on the headless host, from the data folder.
-struct ShowRun : Show {
-  testing_support::InDataDir here;
-  int frames = 0;
-  int result = -1;
-
-  ShowRun() {
-    demo.skipSettings = true;
-    demo.choices.noSound = 1;
-    driver.afterFrame = [this] {
-      ++frames;
-      backend.AdvanceFrame();
-      if (onFrame) onFrame();
-    };
-  }
-  std::function<void()> onFrame;
-  int Go() { return result = WinMain(demo, host::SW_SHOWNORMAL, driver); }
-};
-
-TEST(Startup, TheShowRunsToItsEndAndShutsDownOnce) {
-  ShowRun r;
-  EXPECT_EQ(r.Go(), 0);
-  EXPECT_EQ(r.driver.shutdowns, 1);
-  // 30 frames a second to just past 234000 ms: the loop ran the whole show,
-  // so the settings stage's second quit request was taken away.
-  EXPECT_GT(r.demo.clock.DemoTimeMs, 234000u);
-  EXPECT_LT(r.demo.clock.DemoTimeMs, 234100u);
-  EXPECT_EQ(WindowsVisited(r.demo.director), kScheduleWindows);
-  EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
-  EXPECT_EQ(r.platform->player.CloseCalls(), 1);
-  EXPECT_TRUE(r.backend.messageBoxes.empty());
-}
-
-TEST(Startup, AQuitDuringTheShowEndsTheLoopAfterTheCurrentFrame) {
-  ShowRun r;
-  r.onFrame = [&r] {
-    if (r.frames == 5) r.platform->windows.PostQuitMessage(0);
+TEST(Startup, TheLoopEndsOnAQuitOrEscapeAndIdlesWhileTheDisplayIsNotReady) {
+  struct Case { const char* name; int atFrame; std::function<void(ShowRun&)> act; };
+  const Case cases[] = {
+      {"quit", 5, [](ShowRun& r) { r.platform->windows.PostQuitMessage(0); }},
+      {"Escape", 3,
+       [](ShowRun& r) { r.platform->windows.PostMessage(r.demo.MainWindow, host::WM_KEYDOWN, host::VK_ESCAPE, 0); }},
+      // No frame is drawn until the quit that comes after 500 idle turns.
+      {"display not ready", 2, [](ShowRun& r) {
+         r.demo.display.DisplayReady = 0;
+         r.backend.script = [turns = 0](host::WindowSystem& ws) mutable { if (++turns == 500) ws.PostQuitMessage(0); };
+       }},
   };
-  EXPECT_EQ(r.Go(), 0);
-  EXPECT_EQ(r.frames, 5);
-  EXPECT_EQ(r.driver.shutdowns, 1);
-}
-
-TEST(Startup, EscapeEndsTheShow) {
-  ShowRun r;
-  r.onFrame = [&r] {
-    if (r.frames == 3) r.platform->windows.PostMessage(r.demo.MainWindow, host::WM_KEYDOWN, host::VK_ESCAPE, 0);
-  };
-  EXPECT_EQ(r.Go(), 0);
-  EXPECT_EQ(r.frames, 3);
-  EXPECT_EQ(r.driver.shutdowns, 1);
-}
-
-TEST(Startup, NothingIsDrawnWhileTheDisplayIsNotReady) {
-  ShowRun r;
-  int idleTurns = 0;
-  r.onFrame = [&r] {
-    if (r.frames == 2) r.demo.display.DisplayReady = 0;
-  };
-  r.backend.script = [&](host::WindowSystem& ws) {
-    if (r.demo.display.DisplayReady == 0 && ++idleTurns == 500) ws.PostQuitMessage(0);
-  };
-  EXPECT_EQ(r.Go(), 0);
-  EXPECT_EQ(idleTurns, 500);
-  EXPECT_EQ(r.frames, 2);
-}
-
-TEST(Startup, ExitInTheSettingsEndsWithoutAnotherWindow) {
-  for (bool closeBox : {false, true}) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     ShowRun r;
-    r.demo.skipSettings = false;
+    r.onFrame = [&] { if (r.frames == c.atFrame) c.act(r); };
+    EXPECT_EQ(r.Go(), 0);
+    EXPECT_EQ(r.frames, c.atFrame);
+    EXPECT_EQ(r.driver.shutdowns, 1);
+  }
+}
+
+// Exit or the close box in the settings window, or a window that cannot be
+// made, end the program at once, with no box and the display never opened.
+TEST(Startup, ExitInTheSettingsOrAWindowThatCannotBeMadeEndsTheProgram) {
+  for (const char* how : {"Exit", "close box", "Settings", "Demo"}) {
+    SCOPED_TRACE(how);
+    ShowRun r;
+    bool exit = how[0] == 'E', close = how[0] == 'c';
+    r.demo.skipSettings = !exit && !close;
+    if (!exit && !close) r.platform->windows.FailCreate(how);
     r.backend.script = [&](host::WindowSystem& ws) {
       // The settings window is the first window made: handle 1.
-      if (closeBox) ws.PostMessage(1, host::WM_CLOSE, 0, 0);
-      else ws.PostMessage(1, host::WM_COMMAND, kExitButton, 0);
+      if (exit || close) ws.PostMessage(1, close ? host::WM_CLOSE : host::WM_COMMAND, close ? 0 : kExitButton, 0);
       r.backend.script = nullptr;
     };
     EXPECT_EQ(r.Go(), 0);
-    EXPECT_EQ(r.demo.settings.startRequested, 0);
+    EXPECT_EQ(r.demo.settings.startRequested, how == std::string("Demo"));  // skipped settings start the show
     EXPECT_EQ(r.demo.MainWindow, 0u);
-    // Only detection asked for the display; it was never opened.
-    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);
+    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);  // detection's
     EXPECT_EQ(r.platform->display.CallCount(DisplayCall::CreateOffscreenSurface), 0);
     EXPECT_EQ(r.platform->player.InitCalls(), 0);
-  }
-}
-
-TEST(Startup, WindowsThatCannotBeCreatedEndTheProgram) {
-  for (const char* cls : {"Settings", "Demo"}) {
-    SCOPED_TRACE(cls);
-    ShowRun r;
-    r.platform->windows.FailCreate(cls);
-    EXPECT_EQ(r.Go(), 0);
-    EXPECT_EQ(r.platform->display.CallCount(DisplayCall::DirectDrawCreate), 1);  // detection's
     EXPECT_EQ(r.frames, 0);
     EXPECT_TRUE(r.backend.messageBoxes.empty());
   }
 }
 
-TEST(Startup, DisplayFailuresAreReportedAndEndTheProgram) {
-  struct Case {
-    DisplayCall call;
-    int windowed, mode;
-    bool noInterface4;
-    std::vector<std::string> boxes;
+// A display call that fails, in a mode or window, shows its box captioned
+// with the show's title (and, after DirectDraw is made, InitSurfaces' box);
+// the sound library's failures show its text captioned "Fmod ERROR!". Either
+// way the program ends before any frame, its window and surfaces gone.
+TEST(Startup, DisplayAndSoundLibraryFailuresAreReportedAndEndTheProgram) {
+  using D = DisplayCall;
+  auto display = [](D call, int windowed, int mode, bool noInterface4 = false) {
+    return [=](ShowRun& r) {
+      r.demo.choices.windowed = windowed;
+      r.demo.choices.videoMode = mode;
+      r.platform->display.FailCall(call);
+      if (noInterface4) r.platform->display.FailCall(D::QueryInterface, host::DDERR_NOINTERFACE);
+    };
   };
-  const std::vector<Case> cases = {
-      {DisplayCall::DirectDrawCreate, 0, 0, false, {"DirectDrawCreate FAILED"}},
-      {DisplayCall::SetCooperativeLevel, 0, 0, false, {"SetCooperativeLevel FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::SetCooperativeLevel, 1, 0, false, {"SetCooperativeLevel FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::SetDisplayMode, 0, 4, false, {"SetDisplayMode FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::SetDisplayMode, 1, 0, true, {"SetDisplayMode FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::CreatePrimarySurface, 0, 0, false, {"CreateSurface FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::CreatePrimarySurface, 1, 0, false, {"CreateSurface FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::CreatePrimarySurface, 0, 0, true, {"CreateSurface FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::CreateClipper, 1, 0, false, {"CreateClipper FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::CreateOffscreenSurface, 1, 0, false, {"CreateSurface2 FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::CreatePalette, 0, 2, false, {"CreatePalette FAILED", "InitSurfaces FAILED"}},
-      {DisplayCall::CreatePalette, 1, 5, false, {"CreatePalette FAILED", "InitSurfaces FAILED"}},
+  const std::string init = "InitSurfaces FAILED", title = kDemoTitle, fmod = "Fmod ERROR!";
+  struct Case { std::function<void(ShowRun&)> arrange; std::vector<std::string> boxes; std::string caption; int inits; };
+  const Case cases[] = {
+      {display(D::DirectDrawCreate, 0, 0), {"DirectDrawCreate FAILED"}, title, 0},
+      {display(D::SetCooperativeLevel, 0, 0), {"SetCooperativeLevel FAILED", init}, title, 0},
+      {display(D::SetCooperativeLevel, 1, 0), {"SetCooperativeLevel FAILED", init}, title, 0},
+      {display(D::SetDisplayMode, 0, 4), {"SetDisplayMode FAILED", init}, title, 0},
+      {display(D::SetDisplayMode, 1, 0, true), {"SetDisplayMode FAILED", init}, title, 0},
+      {display(D::CreatePrimarySurface, 0, 0), {"CreateSurface FAILED", init}, title, 0},
+      {display(D::CreatePrimarySurface, 1, 0), {"CreateSurface FAILED", init}, title, 0},
+      {display(D::CreatePrimarySurface, 0, 0, true), {"CreateSurface FAILED", init}, title, 0},
+      {display(D::CreateClipper, 1, 0), {"CreateClipper FAILED", init}, title, 0},
+      {display(D::CreateOffscreenSurface, 1, 0), {"CreateSurface2 FAILED", init}, title, 0},
+      {display(D::CreatePalette, 0, 2), {"CreatePalette FAILED", init}, title, 0},
+      {display(D::CreatePalette, 1, 5), {"CreatePalette FAILED", init}, title, 0},
+      {[](ShowRun& r) { r.platform->player.FailInit("No sound card found."); }, {"No sound card found."}, fmod, 1},
+      {[](ShowRun&) { (void)!chdir("/"); }, {"File not found: what2xx.it"}, fmod, 1},  // no song there
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(host::DisplayCallName(c.call)) + " windowed " + std::to_string(c.windowed) +
-                 " mode " + std::to_string(c.mode));
+    SCOPED_TRACE(c.boxes[0] + ", case " + std::to_string(&c - cases));
     ShowRun r;
-    r.demo.choices.windowed = c.windowed;
-    r.demo.choices.videoMode = c.mode;
-    r.platform->display.FailCall(c.call);
-    if (c.noInterface4) r.platform->display.FailCall(DisplayCall::QueryInterface, host::DDERR_NOINTERFACE);
+    c.arrange(r);
     EXPECT_EQ(r.Go(), 0);
     EXPECT_EQ(r.BoxTexts(), c.boxes);
-    for (const auto& box : r.backend.messageBoxes) EXPECT_EQ(box.second, kDemoTitle);
-    EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
-    EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);
-    EXPECT_EQ(r.platform->player.InitCalls(), 0);
-    EXPECT_EQ(r.frames, 0);
-  }
-}
-
-TEST(Startup, SoundLibraryFailuresShowItsTextAndEndTheProgram) {
-  {
-    ShowRun r;
-    r.platform->player.FailInit("No sound card found.");
-    EXPECT_EQ(r.Go(), 0);
-    ASSERT_EQ(r.backend.messageBoxes.size(), 1u);
-    EXPECT_EQ(r.backend.messageBoxes[0].first, "No sound card found.");
-    EXPECT_EQ(r.backend.messageBoxes[0].second, "Fmod ERROR!");
+    for (const auto& box : r.backend.messageBoxes) EXPECT_EQ(box.second, c.caption);
     EXPECT_FALSE(r.platform->windows.IsWindow(r.demo.MainWindow));
     EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);  // WM_DESTROY released them
+    EXPECT_EQ(r.platform->player.InitCalls(), c.inits);
     EXPECT_EQ(r.platform->player.CloseCalls(), 0);
-  }
-  {
-    ShowRun r;
-    (void)!chdir("/");  // no "what2xx.it" here
-    EXPECT_EQ(r.Go(), 0);
-    ASSERT_EQ(r.backend.messageBoxes.size(), 1u);
-    EXPECT_EQ(r.backend.messageBoxes[0].first, "File not found: what2xx.it");
-    EXPECT_EQ(r.backend.messageBoxes[0].second, "Fmod ERROR!");
     EXPECT_TRUE(r.demo.frameBuffer.empty());  // nothing was loaded
     EXPECT_EQ(r.frames, 0);
-    EXPECT_EQ(r.platform->player.CloseCalls(), 0);
   }
 }
 
-TEST(Startup, NoSoundSelectsNoOutputButStillPlaysTheSong) {
-  ShowRun r;
-  bool songLoaded = false;
-  r.driver.afterFrame = [&] {
-    songLoaded = r.demo.SongHandle != nullptr && r.demo.SongHandle->playing;
-    ++r.frames;
-    r.platform->windows.PostQuitMessage(0);
+// One frame of the show with the given choices: the settings they make, the
+// sound output, the first frame within a frame of the song's start, and
+// then a shutdown that frees what the effects drew from, once.
+TEST(Startup, AShortShowTakesTheChoicesAndShutsDownOnce) {
+  struct Case { const char* name; SettingsChoices choices; std::vector<int> settings; int output; };
+  const Case cases[] = {  // settings: windowed, mode, no sound, rate, MMX
+      {"no sound", {-1, -1, 1, -1, -1}, {0, 0, 1, 44100, 1}, host::kOutputNone},
+      {"sound as preselected", {}, {0, 0, 0, 44100, 1}, host::kOutputWaveOut},
+      {"windowed, mode 4, 22050 Hz, no MMX", {1, 4, -1, 22050, 0}, {1, 4, 0, 22050, 0}, host::kOutputWaveOut},
   };
-  r.Go();
-  EXPECT_EQ(r.platform->player.Output(), host::kOutputNone);
-  EXPECT_FALSE(r.platform->player.HasAudio());
-  EXPECT_TRUE(songLoaded);
-  EXPECT_EQ(r.platform->player.MixRate(), 44100);
-}
-
-TEST(Startup, TheSettingsChoicesBecomeTheShowsSettings) {
-  ShowRun r;
-  r.demo.choices = SettingsChoices{1, 4, -1, 22050, 0};
-  bool audioDuringShow = false;
-  r.driver.afterFrame = [&] {
-    audioDuringShow = r.platform->player.HasAudio();
-    r.platform->windows.PostQuitMessage(0);
-  };
-  r.Go();
-  EXPECT_EQ(r.demo.settings.startRequested, 1);
-  EXPECT_EQ(r.demo.settings.windowed, 1);
-  EXPECT_EQ(r.demo.settings.videoMode, 4);
-  EXPECT_EQ(r.demo.settings.useMmx, 0);
-  EXPECT_EQ(r.demo.settings.mixRate, 22050);
-  EXPECT_EQ(r.platform->player.Output(), host::kOutputWaveOut);  // preselected on this system
-  EXPECT_TRUE(audioDuringShow);
-  EXPECT_FALSE(r.platform->player.HasAudio());  // closed at shutdown
-}
-
-TEST(Startup, ShutdownFreesTheSongTheBuffersAndTheDrawnPicturesOnce) {
-  ShowRun r;
-  r.onFrame = [&r] { r.platform->windows.PostQuitMessage(0); };
-  ASSERT_EQ(r.Go(), 0);
-  EXPECT_EQ(r.driver.shutdowns, 1);
-  EXPECT_EQ(r.demo.SongHandle, nullptr);
-  EXPECT_EQ(r.platform->player.CloseCalls(), 1);
-  EXPECT_TRUE(r.demo.frameBuffer.empty());
-  EXPECT_EQ(r.demo.target.pixels, nullptr);
-  EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);
-  Pictures& p = r.demo.pictures;
-  struct Picture {
-    const char* name;
-    const PcxImage& image;
-    bool freed;
-  };
-  const Picture pictures[] = {
-      {"staff2", p.staff2, true},     {"atomb", p.atomb, true},       {"viivak", p.viivak, true},
-      {"staticdi 1", p.staticdi1, false}, {"staticdi 2", p.staticdi2, true}, {"7", p.land7, true},
-      {"bump", p.bump, true},         {"6", p.zoom6, true},           {"mech_v", p.mechV, true},
-      {"g_v", p.gV, true},            {"image2", p.image2, true},     {"tilpeh1", p.tilpeh1, false},
-      {"tilpeh2", p.tilpeh2, true},   {"tilpe3v4", p.tilpe3v4, true}, {"tilpeh4", p.tilpeh4, false},
-      {"tilpeh5", p.tilpeh5, false},  {"tilpeh6", p.tilpeh6, false},  {"tilpeh7", p.tilpeh7, false},
-      {"tilpeh8", p.tilpeh8, false},  {"alareuna", p.alareuna, false}, {"ylareuna", p.ylareuna, false},
-      {"fontti", p.fontti, false},
-  };
-  for (const Picture& pic : pictures) {
-    SCOPED_TRACE(pic.name);
-    // What nothing draws, and the font, live as long as the process.
-    EXPECT_EQ(pic.image.pixels.empty(), pic.freed);
-    EXPECT_EQ(pic.image.width == 0, pic.freed);
-  }  // The effects' large buffers go too; their tables stay.
-  EXPECT_TRUE(r.demo.trace.lights.empty());
-  EXPECT_TRUE(r.demo.trace.grid.empty());
-  EXPECT_TRUE(r.demo.bumpLights.colour.pixels.empty());
-  EXPECT_TRUE(r.demo.bumpLights.height.values.empty());
-  EXPECT_TRUE(r.demo.bumpLights.spot.empty());
-  EXPECT_TRUE(r.demo.textWriter.overlay.empty());
-  EXPECT_FALSE(r.demo.warp.offsets.empty());
-}
-
-TEST(Startup, TheFirstFrameComesWithinAFrameOfTheSongsStartWithNoBoxShown) {
-  for (bool noSound : {false, true}) {
-    SCOPED_TRACE(noSound ? "no sound" : "sound");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     ShowRun r;
-    r.demo.choices.noSound = noSound ? 1 : -1;
+    r.demo.choices = c.choices;
     uint32_t firstTime = 999999;
-    bool settingsGone = false;
+    bool settingsGone = false, songPlaying = false, audio = false;
     r.onFrame = [&] {
-      if (r.frames == 1) {
-        firstTime = r.demo.clock.DemoTimeMs;
-        settingsGone = !r.platform->windows.IsWindow(r.demo.settingsControls.window);
-      }
+      firstTime = r.demo.clock.DemoTimeMs;
+      settingsGone = !r.platform->windows.IsWindow(r.demo.settingsControls.window);
+      songPlaying = r.demo.SongHandle != nullptr && r.demo.SongHandle->playing;
+      audio = r.platform->player.HasAudio();
       r.platform->windows.PostQuitMessage(0);
     };
     ASSERT_EQ(r.Go(), 0);
+    EXPECT_EQ(r.frames, 1);
     EXPECT_LE(firstTime, 1000u / 30);
-    EXPECT_TRUE(settingsGone);
-    EXPECT_TRUE(r.backend.messageBoxes.empty());
-    EXPECT_EQ(r.platform->player.Output(), noSound ? host::kOutputNone : host::kOutputWaveOut);
+    EXPECT_TRUE(settingsGone && songPlaying && r.backend.messageBoxes.empty());
+    EXPECT_EQ(audio, c.output != host::kOutputNone);
+    EXPECT_EQ(r.platform->player.Output(), c.output);
+    EXPECT_EQ(r.platform->player.MixRate(), c.settings[3]);
+    const DemoSettings& s = r.demo.settings;
+    EXPECT_EQ(std::vector<int>({s.windowed, s.videoMode, s.noSound, s.mixRate, s.useMmx}), c.settings);
+    EXPECT_EQ(s.startRequested, 1);
+    // Shut down once: the song, the buffers and the pictures the effects drew.
+    EXPECT_EQ(r.driver.shutdowns, 1);
+    EXPECT_FALSE(r.platform->player.HasAudio());
+    EXPECT_EQ(r.demo.SongHandle, nullptr);
+    EXPECT_EQ(r.platform->player.CloseCalls(), 1);
+    EXPECT_TRUE(r.demo.frameBuffer.empty());
+    EXPECT_EQ(r.demo.target.pixels, nullptr);
+    EXPECT_EQ(r.platform->display.LiveSurfaces(), 0);
+    Pictures& p = r.demo.pictures;
+    // What nothing draws, and the font, live as long as the process.
+    const PcxImage* kept[] = {&p.staticdi1, &p.tilpeh1, &p.tilpeh4, &p.tilpeh5, &p.tilpeh6, &p.tilpeh7, &p.tilpeh8,
+                              &p.alareuna, &p.ylareuna, &p.fontti};
+    const PcxImage* freed[] = {&p.staff2, &p.atomb, &p.viivak, &p.staticdi2, &p.land7, &p.bump, &p.zoom6, &p.mechV,
+                               &p.gV, &p.image2, &p.tilpeh2, &p.tilpe3v4};
+    for (const PcxImage* const& k : kept) EXPECT_TRUE(k->width && !k->pixels.empty()) << "kept " << &k - kept;
+    for (const PcxImage* const& f : freed) EXPECT_TRUE(!f->width && f->pixels.empty()) << "freed " << &f - freed;
+    // The effects' large buffers go too; their tables stay.
+    EXPECT_TRUE(r.demo.trace.lights.empty() && r.demo.trace.grid.empty() && r.demo.textWriter.overlay.empty());
+    EXPECT_TRUE(r.demo.bumpLights.colour.pixels.empty() && r.demo.bumpLights.height.values.empty() &&
+                r.demo.bumpLights.spot.empty());
+    EXPECT_FALSE(r.demo.warp.offsets.empty());
   }
 }
-
-}  // namespace

@@ -1,9 +1,12 @@
 // Running the built programs from tests, as a user would.
 #pragma once
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -28,6 +31,28 @@ inline Outcome RunCommand(const std::string& command) {
 }
 
 inline std::string BuiltProgram(const std::string& name) { return std::string(DORSEL_BINARY_DIR) + "/" + name; }
+
+// The data files the build wrote.
+inline std::string DataDir() { return std::string(DORSEL_BINARY_DIR) + "/data"; }
+
+// The show with these arguments, started in `folder`, standard error with
+// its output.
+inline Outcome RunDorsel(const std::string& args, const std::string& folder = ".") {
+  return RunCommand("cd " + folder + " && " + BuiltProgram("dorsel") + " " + args + " 2>&1");
+}
+
+// An empty folder of its own for a test to write into.
+inline std::string FreshFolder(const std::string& name) {
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / (name + "_" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir.string();
+}
+
+inline std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
 
 // Width and height from a PNG's header chunk; 0 × 0 when it is not a PNG.
 inline std::pair<int, int> PngSize(const std::string& path) {

@@ -2,17 +2,17 @@
 #pragma once
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/headless.h"
 #include "shell/demo.h"
 #include "shell/startup.h"
+#include "support/process.h"
 
 namespace testing_support {
-
-// The data files the build wrote.
-inline std::string DataDir() { return std::string(DORSEL_BINARY_DIR) + "/data"; }
 
 struct Show {
   std::unique_ptr<host::Platform> platform = host::MakeHeadlessPlatform(30);
@@ -60,6 +60,24 @@ struct Show {
 // Runs the tests of a file from the data folder, as the show expects.
 struct InDataDir {
   InDataDir() { (void)!chdir(DataDir().c_str()); }
+};
+
+// A whole start-up through WinMain from the data folder, without the
+// settings window or sound; `onFrame` runs after every frame.
+struct ShowRun : Show {
+  InDataDir here;
+  int frames = 0;
+  std::function<void()> onFrame;
+  ShowRun() {
+    demo.skipSettings = true;
+    demo.choices.noSound = 1;
+    driver.afterFrame = [this] {
+      ++frames;
+      backend.AdvanceFrame();
+      if (onFrame) onFrame();
+    };
+  }
+  int Go() { return WinMain(demo, host::SW_SHOWNORMAL, driver); }
 };
 
 }  // namespace testing_support
