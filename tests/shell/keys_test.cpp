@@ -11,8 +11,7 @@ namespace {
 // A whole start-up from `startMs`, 30 frames a second, with the sound heard
 // taken after every frame. keys[i] is pressed after frame i; the show is
 // closed after `frames` frames.
-struct KeyRun : testing_support::Show {
-  testing_support::InDataDir here;
+struct KeyRun : testing_support::ShowRun {
   std::map<int, host::WPARAM> keys;
   std::vector<uint32_t> times;       // each frame's demo time
   std::vector<uint64_t> hashes;      // each frame's pixels
@@ -20,23 +19,21 @@ struct KeyRun : testing_support::Show {
   std::vector<size_t> heardAt;       // its length after each frame
 
   KeyRun(uint32_t startMs, bool noSound, int frames, std::map<int, host::WPARAM> pressed = {}) : keys(pressed) {
-    demo.skipSettings = true;
     demo.choices.noSound = noSound ? 1 : -1;
     demo.startOffsetMs = startMs;
     platform->player.SetStartOffsetMs(startMs);
-    driver.afterFrame = [this, frames] {
+    onFrame = [this, frames] {
       uint64_t h = 1469598103934665603ull;
       for (int i = 0; i < kFramePixels; ++i) h = (h ^ demo.target.pixels[i]) * 1099511628211ull;
       times.push_back(demo.clock.DemoTimeMs);
       hashes.push_back(h);
-      backend.AdvanceFrame();
       backend.TakeHeardAudio([this](const int16_t* s, int n) { heard.insert(heard.end(), s, s + 2 * n); });
       heardAt.push_back(heard.size());
       int i = int(times.size()) - 1;
       if (keys.count(i)) platform->windows.PostMessage(demo.MainWindow, host::WM_KEYDOWN, keys[i], 0);
       if (i + 1 == frames) platform->windows.PostMessage(demo.MainWindow, host::WM_CLOSE, 0, 0);
     };
-    WinMain(demo, host::SW_SHOWNORMAL, driver);
+    Go();
   }
 };
 
