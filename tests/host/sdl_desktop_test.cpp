@@ -1,12 +1,12 @@
 // The SDL backend on a real X server: what the window system and display
-// device ask for must be what a screenshot of the server shows.
+// device ask for must be what the server shows, and a form's controls are
+// widgets that take clicks where they are drawn.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/sdl_backend.h"
@@ -16,72 +16,57 @@
 namespace host {
 namespace {
 
-constexpr int kScreenWidth = 1536, kScreenHeight = 960;  // not 4:3, so modes get side bars
+using sdltest::Pattern;
 const std::string kTitle = "dorsel @ oru\u00B4" "99";
 
-// Every pixel differs from its neighbours in some channel, so a picture
-// shifted, sheared or scaled by one pixel cannot match.
-uint32_t Pattern(int x, int y) {
-  uint32_t r = uint32_t(x) & 255, g = uint32_t(y) & 255;
-  uint32_t b = (uint32_t(x) * 7 + uint32_t(y) * 13 + (uint32_t(x) >> 8) * 101) & 255;
-  return r << 16 | g << 8 | b;
-}
-
-uint32_t Grey(uint32_t rgb) {
-  uint32_t v = ((rgb >> 16 & 255) + (rgb >> 8 & 255) + (rgb & 255)) >> 2;
-  return v << 16 | v << 8 | v;
-}
-
-class SdlDesktop : public ::testing::Test {
+class SdlDesktop : public sdltest::OnXvfb<1536, 960> {  // not 4:3, so modes get side bars
  protected:
   void SetUp() override {
-    for (const char* tool : {"xdotool", "import", "xwininfo", "xprop"})
-      if (!sdltest::OnPath(tool)) GTEST_SKIP() << tool << " is not installed; the desktop tests need it";
-    std::string why;
-    if (!xvfb_.Start(kScreenWidth, kScreenHeight, &why))
-      GTEST_SKIP() << why << "; the desktop tests need a private X server";
-    setenv("DISPLAY", xvfb_.Display().c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "x11", 1);
+    OnXvfb::SetUp();
+    if (IsSkipped()) return;
     std::string error;
     platform_ = MakeSdlPlatform(&error);
     ASSERT_NE(platform_, nullptr) << error;
     Sdl(*platform_).boxesToStderr = true;
-
-    WndClass demo;
-    demo.name = "Demo";
-    demo.icon = kProgramIcon;
-    demo.proc = [this](HWND h, uint32_t message, WPARAM w, LPARAM l) -> LRESULT {
-      received_.push_back(Msg{h, message, w, l});
-      if (message == WM_SETCURSOR && fullscreen_) {
+    auto proc = [this](HWND h, uint32_t m, WPARAM w, LPARAM l) -> LRESULT {
+      received_.push_back(Msg{h, m, w, l});
+      if (m == WM_SETCURSOR && fullscreen_) {
         platform_->windows.SetCursor(false);
         return 1;
       }
-      return platform_->windows.DefWindowProc(h, message, w, l);
+      if (m == WM_CLOSE && h == form_) return 0;
+      return platform_->windows.DefWindowProc(h, m, w, l);
     };
-    ASSERT_TRUE(platform_->windows.RegisterClass(demo));
-    window_ = platform_->windows.CreateWindow("Demo", kTitle, WS_OVERLAPPEDWINDOW, 200, 150, 512, 384);
-    ASSERT_NE(window_, 0u);
-    platform_->windows.ShowWindow(window_, SW_SHOWNORMAL);
-
-    // Found by its title, the way a viewer's tools would find it. (xdotool
-    // cannot match the accent itself: the legacy name property is not UTF-8.)
-    ASSERT_TRUE(PumpUntil([&] {
-      xid_ = sdltest::Run("xdotool search --name '^dorsel @ oru' 2>/dev/null");
-      return !xid_.empty();
-    })) << "no window titled " << kTitle;
-    ASSERT_EQ(xid_.find('\n'), xid_.size() - 1) << "more than one window: " << xid_;
-    xid_.pop_back();
-    ASSERT_TRUE(PumpUntil([&] { return Geometry().width == 512; })) << "the window never appeared";
+    WndClass demo{"Demo", proc}, form{"Form", proc};
+    demo.icon = kProgramIcon;
+    form.systemColourBackground = true;
+    ASSERT_TRUE(platform_->windows.RegisterClass(demo) && platform_->windows.RegisterClass(form));
   }
 
   void TearDown() override {
     platform_.reset();
-    xvfb_.Stop();
+    OnXvfb::TearDown();
+  }
+
+  // A window found by its title, the way a viewer's tools would, once it
+  // shows at its width; "" if it never does.
+  std::string Await(const std::string& pattern, int width) {
+    std::string xid;
+    Pump([&] { return !(xid = sdltest::FindWindow(pattern, true)).empty() && sdltest::WindowGeometry(xid).width == width; });
+    return xid;
+  }
+
+  void OpenDemo() {
+    window_ = platform_->windows.CreateWindow("Demo", kTitle, WS_OVERLAPPEDWINDOW, 200, 150, 512, 384);
+    platform_->windows.ShowWindow(window_, SW_SHOWNORMAL);
+    // (xdotool cannot match the accent itself: the legacy name is not UTF-8.)
+    xid_ = Await("^dorsel @ oru", 512);
+    ASSERT_FALSE(xid_.empty()) << "the demo window never appeared";
   }
 
   // Dispatches messages until `done` holds; false if it never does. X
   // answers asynchronously, so waiting is the only way to see its state.
-  bool PumpUntil(const std::function<bool()>& done) {
+  bool Pump(const std::function<bool()>& done = [] { return true; }) {
     for (int i = 0; i < 500; ++i) {
       Msg m;
       while (platform_->windows.PeekMessage(&m, true)) platform_->windows.DispatchMessage(m);
@@ -91,108 +76,53 @@ class SdlDesktop : public ::testing::Test {
     return false;
   }
 
-  sdltest::Geometry Geometry() const { return sdltest::WindowGeometry(xid_); }
-
   int Count(uint32_t message, WPARAM wParam) const {
     int n = 0;
     for (const Msg& m : received_) n += m.message == message && m.wParam == wParam;
     return n;
   }
 
-  // Compares the screen with `expected` at the points given; returns "" or
-  // the first difference. Presenting reaches the server a little later than
-  // the call returns, so a mismatch is looked at again a few times.
-  using Probe = std::function<bool(int i, int* x, int* y, uint32_t* rgb)>;
-  std::string ScreenMismatch(const Probe& probe, const std::function<void()>& redraw) {
-    std::string last;
-    for (int attempt = 0; attempt < 20; ++attempt) {
-      std::vector<uint32_t> shot = sdltest::Screenshot(kScreenWidth, kScreenHeight);
-      if (shot.empty()) return "the screenshot failed";
-      last.clear();
-      int x, y;
-      uint32_t rgb;
-      for (int i = 0; probe(i, &x, &y, &rgb); ++i) {
-        uint32_t got = shot[size_t(y) * kScreenWidth + x];
-        if (got != rgb) {
-          char text[128];
-          std::snprintf(text, sizeof text, "screen (%d, %d) is %06X, expected %06X", x, y,
-                        unsigned(got), unsigned(rgb));
-          last = text;
-          break;
-        }
-      }
-      if (last.empty()) return last;
-      PumpUntil([] { return true; });
-      redraw();
-    }
-    return last;
+  // The window carries the program's own 32 × 32 icon.
+  static void ExpectProgramIcon(const std::string& xid) {
+    std::vector<uint32_t> want = ProgramIcon(32);
+    want.insert(want.begin(), {32u, 32u});
+    EXPECT_EQ(sdltest::WindowIcon(xid), want) << "not the program's icon";
   }
 
-  // The windowed path of the show: an off-screen surface drawn into and
-  // blitted to the window's client area on the desktop-sized primary surface.
-  void BlitPatternToWindow(Surface* primary, Surface* offscreen) {
-    DisplayDevice& dd = platform_->display;
-    SurfaceDesc desc;
-    desc.size = kSurfaceDesc2Size;
-    ASSERT_EQ(dd.Lock(offscreen, &desc), DD_OK);
-    for (int y = 0; y < 384; ++y)
-      for (int x = 0; x < 512; ++x)
-        static_cast<uint32_t*>(desc.memory)[y * desc.pitch / 4 + x] = Pattern(x, y);
-    ASSERT_EQ(dd.Unlock(offscreen), DD_OK);
-    Rect source, dest;
-    ASSERT_TRUE(platform_->windows.GetClientRect(window_, &source));
-    Point topLeft;
-    ASSERT_TRUE(platform_->windows.ClientToScreen(window_, &topLeft));
-    dest = Rect{topLeft.x, topLeft.y, topLeft.x + source.Width(), topLeft.y + source.Height()};
-    ASSERT_EQ(dd.Blt(primary, &dest, offscreen, &source), DD_OK);
-  }
-
-  Probe WindowProbe(int left, int top) {
-    return [left, top](int i, int* x, int* y, uint32_t* rgb) {
-      if (i >= 512 * 384) return false;
-      *x = left + i % 512;
-      *y = top + i / 512;
-      *rgb = Pattern(i % 512, i / 512);
-      return true;
-    };
-  }
-
-  sdltest::Xvfb xvfb_;
   std::unique_ptr<Platform> platform_;
-  HWND window_ = 0;
+  HWND window_ = 0, form_ = 0;
   std::string xid_;
   std::vector<Msg> received_;
   bool fullscreen_ = false;
 };
 
-TEST_F(SdlDesktop, WindowHasTheTitleSizeAndIcon) {
+TEST_F(SdlDesktop, WindowHasTheTitleSizeAndIconAndItsCloseButtonPostsClose) {
+  OpenDemo();
   EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid_), kTitle + "\n");
-  EXPECT_EQ(sdltest::Run("xprop -id " + xid_ + " _NET_WM_NAME"),
-            "_NET_WM_NAME(UTF8_STRING) = \"" + kTitle + "\"\n");
-  sdltest::Geometry g = Geometry();
-  EXPECT_EQ(g.x, 200);
-  EXPECT_EQ(g.y, 150);
-  EXPECT_EQ(g.width, 512);
-  EXPECT_EQ(g.height, 384);
-
-  // The icon property holds width, height, then the ARGB pixels.
-  std::vector<uint32_t> numbers = sdltest::WindowIcon(xid_);
-  ASSERT_GE(numbers.size(), 2u);
-  ASSERT_EQ(numbers[0], 32u);
-  ASSERT_EQ(numbers[1], 32u);
-  std::vector<uint32_t> icon = ProgramIcon(32);
-  ASSERT_EQ(numbers.size(), 2 + icon.size());
-  EXPECT_TRUE(std::equal(icon.begin(), icon.end(), numbers.begin() + 2));
+  EXPECT_EQ(sdltest::Run("xprop -id " + xid_ + " _NET_WM_NAME"), "_NET_WM_NAME(UTF8_STRING) = \"" + kTitle + "\"\n");
+  sdltest::Geometry g = sdltest::WindowGeometry(xid_);
+  EXPECT_EQ(std::tuple(g.x, g.y, g.width, g.height), std::tuple(200, 150, 512, 384));
+  ExpectProgramIcon(xid_);
+  // What SDL makes of the desktop's close button.
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_CLOSE;
+  e.window.windowID = SDL_GetWindowID(Sdl(*platform_).WindowOf(window_));
+  SDL_PushEvent(&e);
+  ASSERT_TRUE(Pump([&] { return !platform_->windows.IsWindow(window_); }));
+  EXPECT_EQ(std::pair(Count(WM_CLOSE, 0), Count(WM_DESTROY, 0)), std::pair(1, 1));
 }
 
+// The windowed path of the show: an off-screen surface drawn into and
+// blitted to the window's client area on the desktop-sized primary surface.
 TEST_F(SdlDesktop, WindowedFrameAppearsInTheClientAreaAndFollowsMoves) {
+  OpenDemo();
   DisplayDevice& dd = platform_->display;
   ASSERT_EQ(dd.DirectDrawCreate(), DD_OK);
   ASSERT_EQ(dd.QueryInterface4(), DD_OK);
   ASSERT_EQ(dd.SetCooperativeLevel(window_, DDSCL_NORMAL), DD_OK);
-  Surface* primary;
+  Surface *primary, *offscreen;
   Clipper* clipper;
-  Surface* offscreen;
   ASSERT_EQ(dd.CreatePrimarySurface(&primary), DD_OK);
   ASSERT_EQ(primary->width, kScreenWidth);
   ASSERT_EQ(dd.CreateClipper(&clipper), DD_OK);
@@ -200,128 +130,80 @@ TEST_F(SdlDesktop, WindowedFrameAppearsInTheClientAreaAndFollowsMoves) {
   dd.SetClipper(primary, clipper);
   dd.ReleaseClipper(clipper);
   ASSERT_EQ(dd.CreateOffscreenSurface(512, 384, 0, &offscreen), DD_OK);
-
-  auto redraw = [&] { BlitPatternToWindow(primary, offscreen); };
+  std::vector<uint32_t> picture;
+  for (int y = 0; y < 384; ++y)
+    for (int x = 0; x < 512; ++x) picture.push_back(Pattern(x, y));
+  auto redraw = [&] {
+    SurfaceDesc desc{kSurfaceDesc2Size};
+    ASSERT_EQ(dd.Lock(offscreen, &desc), DD_OK);
+    for (int y = 0; y < 384; ++y) std::copy_n(&picture[y * 512], 512, static_cast<uint32_t*>(desc.memory) + y * desc.pitch / 4);
+    ASSERT_EQ(dd.Unlock(offscreen), DD_OK);
+    Rect source;
+    Point topLeft;
+    ASSERT_TRUE(platform_->windows.GetClientRect(window_, &source) && platform_->windows.ClientToScreen(window_, &topLeft));
+    Rect dest{topLeft.x, topLeft.y, topLeft.x + source.Width(), topLeft.y + source.Height()};
+    ASSERT_EQ(dd.Blt(primary, &dest, offscreen, &source), DD_OK);
+  };
   redraw();
-  EXPECT_EQ(ScreenMismatch(WindowProbe(200, 150), redraw), "");
-
+  EXPECT_EQ(ScreenShows(picture, 512, 384, 200, 150, 1, false, [&] { Pump(), redraw(); }), "");
   // The desktop moves the window: the window system hears of it, and the
   // next blit lands at the new place.
   sdltest::Run("xdotool windowmove " + xid_ + " 333 222");
-  ASSERT_TRUE(PumpUntil([&] {
+  ASSERT_TRUE(Pump([&] {
     Rect r;
     return platform_->windows.GetWindowRect(window_, &r) && r.left == 333 && r.top == 222;
   }));
   EXPECT_GE(Count(WM_MOVE, 0), 1);
   redraw();
-  EXPECT_EQ(ScreenMismatch(WindowProbe(333, 222), redraw), "");
+  EXPECT_EQ(ScreenShows(picture, 512, 384, 333, 222, 1, false, [&] { Pump(), redraw(); }), "");
 }
-
-TEST_F(SdlDesktop, KeysBecomeKeyDownMessages) {
-  sdltest::Run("xdotool windowfocus --sync " + xid_ + " key Escape F11 F12 a");
-  ASSERT_TRUE(PumpUntil([&] { return Count(WM_KEYDOWN, 'A') == 1; }));
-  EXPECT_EQ(Count(WM_KEYDOWN, VK_ESCAPE), 1);
-  EXPECT_EQ(Count(WM_KEYDOWN, VK_F11), 1);
-  EXPECT_EQ(Count(WM_KEYDOWN, VK_F12), 1);
-}
-
-TEST_F(SdlDesktop, CloseButtonPostsClose) {
-  // What SDL makes of the desktop's close button.
-  SDL_Event e{};
-  e.type = SDL_WINDOWEVENT;
-  e.window.event = SDL_WINDOWEVENT_CLOSE;
-  e.window.windowID = SDL_GetWindowID(Sdl(*platform_).WindowOf(window_));
-  SDL_PushEvent(&e);
-  ASSERT_TRUE(PumpUntil([&] { return !platform_->windows.IsWindow(window_); }));
-  EXPECT_EQ(Count(WM_CLOSE, 0), 1);
-  EXPECT_EQ(Count(WM_DESTROY, 0), 1);
-}
-
-struct Mode {
-  int width, height, bits;
-};
 
 TEST_F(SdlDesktop, EveryFullScreenModeShowsItsConvertedPictureScaledUp) {
-  const Mode kModes[] = {{512, 384, 32}, {512, 384, 24}, {512, 384, 8},
-                         {640, 480, 32}, {640, 480, 24}, {640, 480, 8}};
+  OpenDemo();
   DisplayDevice& dd = platform_->display;
   ASSERT_EQ(dd.DirectDrawCreate(), DD_OK);
   ASSERT_EQ(dd.QueryInterface4(), DD_OK);
   PaletteEntry grey[256];
   for (int i = 0; i < 256; ++i) grey[i] = PaletteEntry{uint8_t(i), uint8_t(i), uint8_t(i), 0};
-
-  for (const Mode& mode : kModes) {
-    SCOPED_TRACE(std::to_string(mode.width) + "x" + std::to_string(mode.height) + "x" +
-                 std::to_string(mode.bits));
+  for (auto [width, height, bits] : {std::tuple{512, 384, 32}, {512, 384, 24}, {512, 384, 8}, {640, 480, 32},
+                                     {640, 480, 24}, {640, 480, 8}}) {
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bits));
     ASSERT_EQ(dd.SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    ASSERT_EQ(dd.SetDisplayMode(mode.width, mode.height, mode.bits), DD_OK);
+    ASSERT_EQ(dd.SetDisplayMode(width, height, bits), DD_OK);
     fullscreen_ = true;
     Surface* primary;
     ASSERT_EQ(dd.CreatePrimarySurface(&primary), DD_OK);
-    ASSERT_EQ(primary->bitsPerPixel, mode.bits);
-    if (mode.bits == 8) {
+    ASSERT_EQ(primary->bitsPerPixel, bits);
+    if (bits == 8) {
       Palette* palette;
       ASSERT_EQ(dd.CreatePalette(grey, &palette), DD_OK);
       dd.SetPalette(primary, palette);
     }
-    // Write the picture the way the show converts it, centred in 640 × 480.
-    SurfaceDesc desc;
-    desc.size = kSurfaceDesc2Size;
+    // The picture written the way the show converts it, centred in the mode.
+    SurfaceDesc desc{kSurfaceDesc2Size};
     ASSERT_EQ(dd.Lock(primary, &desc), DD_OK);
-    int left = (mode.width - 512) / 2, top = (mode.height - 384) / 2, bytes = mode.bits / 8;
-    for (int y = 0; y < 384; ++y) {
-      uint8_t* row = static_cast<uint8_t*>(desc.memory) + size_t(top + y) * desc.pitch;
+    int left = (width - 512) / 2, top = (height - 384) / 2, bytes = bits / 8;
+    std::vector<uint32_t> shown(size_t(width) * height, 0);
+    for (int y = 0; y < 384; ++y)
       for (int x = 0; x < 512; ++x) {
         uint32_t p = Pattern(x, y);
-        uint8_t* out = row + size_t(left + x) * bytes;
-        if (mode.bits == 8) {
-          out[0] = uint8_t(Grey(p) & 255);
-        } else {
-          for (int b = 0; b < bytes; ++b) out[b] = uint8_t(p >> (8 * b));
-        }
+        uint8_t* out = static_cast<uint8_t*>(desc.memory) + size_t(top + y) * desc.pitch + size_t(left + x) * bytes;
+        if (bits == 8) out[0] = uint8_t(sdltest::Grey(p) & 255);
+        for (int b = 0; b < bytes && bits != 8; ++b) out[b] = uint8_t(p >> (8 * b));
+        shown[size_t(top + y) * width + left + x] = bits == 8 ? sdltest::Grey(p) : p;
       }
-    }
     ASSERT_EQ(dd.Unlock(primary), DD_OK);
-    ASSERT_TRUE(PumpUntil([&] { return Geometry().width == kScreenWidth; }));
-    ASSERT_TRUE(PumpUntil([&] { return SDL_ShowCursor(SDL_QUERY) == SDL_DISABLE; }))
-        << "the cursor stays visible in full screen";
-
-    // The mode is shown at the largest whole scale that fits (2 for both
-    // sizes on this screen), centred on black: every screen pixel of the
-    // picture shows its mode pixel, so nothing is blurred or stretched.
-    int scale = std::min(kScreenWidth / mode.width, kScreenHeight / mode.height);
-    ASSERT_EQ(scale, 2);
-    int offsetX = (kScreenWidth - mode.width * scale) / 2;
-    int offsetY = (kScreenHeight - mode.height * scale) / 2;
-    int shown = mode.width * mode.height * scale * scale;
-    Probe probe = [&](int i, int* x, int* y, uint32_t* rgb) {
-      if (i >= shown + kScreenHeight + (offsetY > 0 ? kScreenWidth : 0)) return false;
-      *rgb = 0;
-      if (i >= shown + kScreenHeight) {  // the bar above the picture is black
-        *x = i - shown - kScreenHeight;
-        *y = offsetY - 1;
-        return true;
-      }
-      if (i >= shown) {  // and so is the bar left of it
-        *x = offsetX - 1;
-        *y = i - shown;
-        return true;
-      }
-      int sx = i % (mode.width * scale), sy = i / (mode.width * scale);
-      *x = offsetX + sx;
-      *y = offsetY + sy;
-      int mx = sx / scale, my = sy / scale;
-      bool inside = mx >= left && mx < left + 512 && my >= top && my < top + 384;
-      uint32_t p = inside ? Pattern(mx - left, my - top) : 0;
-      *rgb = mode.bits == 8 ? Grey(p) : p;
-      return true;
-    };
-    EXPECT_EQ(ScreenMismatch(probe, [&] {
-                ASSERT_EQ(dd.Lock(primary, &desc), DD_OK);
-                ASSERT_EQ(dd.Unlock(primary), DD_OK);  // shows the surface again
-              }),
+    ASSERT_TRUE(Pump([&] { return sdltest::WindowGeometry(xid_).width == kScreenWidth; }));
+    ASSERT_TRUE(Pump([&] { return SDL_ShowCursor(SDL_QUERY) == SDL_DISABLE; })) << "the cursor shows in full screen";
+    // Both mode sizes fit this screen twice: every screen pixel of the
+    // picture shows its mode pixel, centred between black bars.
+    EXPECT_EQ(ScreenShows(shown, width, height, (kScreenWidth - 2 * width) / 2, (kScreenHeight - 2 * height) / 2, 2,
+                          true, [&] {
+                            Pump();
+                            ASSERT_EQ(dd.Lock(primary, &desc), DD_OK);
+                            ASSERT_EQ(dd.Unlock(primary), DD_OK);  // shows the surface again
+                          }),
               "");
-
     // Back to the desktop: the window returns to its place and size.
     ASSERT_EQ(dd.SetCooperativeLevel(window_, DDSCL_NORMAL), DD_OK);
     dd.Release(primary);
@@ -330,13 +212,63 @@ TEST_F(SdlDesktop, EveryFullScreenModeShowsItsConvertedPictureScaledUp) {
     ASSERT_TRUE(platform_->windows.GetWindowRect(window_, &place));
     EXPECT_EQ(place, (Rect{200, 150, 712, 534}));
     platform_->windows.SetWindowPos(window_, place.left, place.top, place.Width(), place.Height());
-    ASSERT_TRUE(PumpUntil([&] {
-      sdltest::Geometry g = Geometry();
+    ASSERT_TRUE(Pump([&] {
+      sdltest::Geometry g = sdltest::WindowGeometry(xid_);
       return g.x == 200 && g.y == 150 && g.width == 512 && g.height == 384;
     })) << "the window did not return to its place";
-    ASSERT_TRUE(PumpUntil([&] { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }))
-        << "the cursor stays hidden in a window";
+    ASSERT_TRUE(Pump([&] { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; })) << "the cursor stays hidden";
   }
+}
+
+// The window system's controls as the toolkit's widgets: where clicks
+// land, what BM_GETCHECK then says, and who hears of it.
+TEST_F(SdlDesktop, FormClicksLandOnTheWidgetsKeysAndDestructionReachTheForm) {
+  WindowSystem& ws = platform_->windows;
+  auto make = [&](const char* cls, const char* text, uint32_t style, HWND parent, int x, int y, int w, int h,
+                  int id = 0) { return ws.CreateWindow(cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, id); };
+  form_ = ws.CreateWindow("Form", "form test", WS_SETTINGS, 100, 50, 240, 200);
+  // A group inside a group, so the nested places must add up.
+  HWND outer = make("button", "Outer", BS_GROUPBOX, form_, 10, 10, 150, 120);
+  HWND inner = make("button", "Inner", BS_GROUPBOX, outer, 20, 40, 120, 70);
+  HWND top = make("button", "Top", BS_AUTORADIOBUTTON, outer, 7, 14, 100, 15);
+  HWND first = make("button", "First", BS_AUTORADIOBUTTON, inner, 7, 14, 100, 15);
+  HWND second = make("button", "Second", BS_AUTORADIOBUTTON, inner, 7, 34, 100, 15);
+  HWND greyed = make("button", "Greyed", BS_AUTOCHECKBOX | WS_DISABLED, form_, 10, 140, 100, 15);
+  HWND push = make("button", "Push", BS_PUSHBUTTON, form_, 150, 160, 80, 23, 7);
+  ws.SetWindowText(make("static", "", SS_LEFT, form_, 170, 10, 60, 20), "Hello");
+  ws.SendMessage(first, BM_SETCHECK, BST_CHECKED, 0);
+  ws.SendMessage(top, BM_SETCHECK, BST_CHECKED, 0);
+  std::string xid = Await("^form test$", 240);
+  ASSERT_FALSE(xid.empty()) << "the form never showed";
+  ExpectProgramIcon(xid);  // as the demo window does
+  auto checked = [&](HWND h) { return ws.SendMessage(h, BM_GETCHECK, 0, 0) == LRESULT(BST_CHECKED); };
+  auto click = [&](int x, int y) {
+    sdltest::Run("xdotool mousemove --window " + xid + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  };
+  auto commands = [&] {  // what the form heard
+    std::vector<std::pair<WPARAM, LPARAM>> heard;
+    for (const Msg& m : received_)
+      if (m.message == WM_COMMAND && m.hwnd == form_) heard.emplace_back(m.wParam, m.lParam);
+    return heard;
+  };
+  // "Second" sits at 10 + 20 + 7, 10 + 40 + 34 in the form.
+  click(37 + 30, 84 + 7);
+  ASSERT_TRUE(Pump([&] { return checked(second); })) << "the click missed the nested radio button";
+  EXPECT_FALSE(checked(first));  // its own group lets go
+  EXPECT_TRUE(checked(top));     // the outer group's button is another choice
+  click(10 + 30, 140 + 7);       // a greyed control ignores the click
+  click(150 + 40, 160 + 11);
+  ASSERT_TRUE(Pump([&] { return !commands().empty(); })) << "the push button was not heard";
+  EXPECT_FALSE(checked(greyed));
+  // Only the push button reaches the form: the radio told its group box.
+  EXPECT_EQ(commands(), (std::vector<std::pair<WPARAM, LPARAM>>{{7, LPARAM(push)}}));
+  // Enter and Escape are the dialog's keys.
+  sdltest::Keys(xid, "Return key Escape");
+  ASSERT_TRUE(Pump([&] { return commands().size() >= 3; }));
+  EXPECT_EQ(std::pair(commands()[1].first, commands()[2].first), std::pair(WPARAM(IDOK), WPARAM(IDCANCEL)));
+  // Destroying the form takes its window off the screen.
+  ws.DestroyWindow(form_);
+  EXPECT_TRUE(Pump([] { return sdltest::FindWindow("^form test$", true).empty(); }));
 }
 
 }  // namespace
