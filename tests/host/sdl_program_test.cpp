@@ -38,7 +38,7 @@ class SdlProgram : public sdltest::OnXvfb<1024, 768> {
  protected:
   void SetUp() override {
     OnXvfb::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     program_ = std::string(DORSEL_BINARY_DIR) + "/dorsel";
     data_ = std::string(DORSEL_BINARY_DIR) + "/data";
     work_ = testing::TempDir() + "sdl_program_" + std::to_string(getpid());

@@ -40,7 +40,7 @@ class SdlView : public sdltest::OnXvfb<1920, 1080> {
  protected:
   void SetUp() override {
     OnXvfb::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     data_ = std::string(DORSEL_BINARY_DIR) + "/data";
     if (access((data_ + "/what2xx.it").c_str(), R_OK) != 0) GTEST_SKIP() << "the build has not written " << data_;
     shots_ = testing::TempDir() + "sdl_view_" + std::to_string(getpid());
@@ -171,8 +171,21 @@ class SdlView : public sdltest::OnXvfb<1920, 1080> {
           return demo.settings.windowed && back.x == g.x && back.y == g.y && back.width == g.width &&
                  back.height == g.height;
         }))
-      problems.push_back("back from full screen the window is " + std::to_string(back.width) + "x" +
-                         std::to_string(back.height) + " at " + std::to_string(back.x) + "," + std::to_string(back.y));
+      return problems.push_back("back from full screen the window is " + std::to_string(back.width) + "x" +
+                                std::to_string(back.height) + " at " + std::to_string(back.x) + "," + std::to_string(back.y));
+    // The desktop moves the window: the window system hears of it, and the
+    // next paint lands at the new place.
+    sdltest::Run("xdotool windowmove " + xid + " 333 222");
+    host::Rect r;
+    if (!pumpUntil([&] { return platform.windows.GetWindowRect(demo.MainWindow, &r) && r.left == 333 && r.top == 222; }))
+      return problems.push_back("the window system did not hear of the move");
+    host::Surface* off = demo.display.offscreen;  // written directly: frames reach it only as the show draws them
+    for (int y = 0; y < 384; ++y)
+      for (int x = 0; x < 512; ++x) reinterpret_cast<uint32_t*>(off->memory.data() + size_t(y) * off->pitch)[x] = Pattern(x, y);
+    expected = DrawPattern(demo, 512, 384, false);
+    auto paint = [&] { pumpUntil([] { return true; }), platform.windows.SendMessage(demo.MainWindow, host::WM_PAINT, 0, 0); };
+    paint();
+    expect("the pattern in the moved window", ScreenShows(expected, 512, 384, 333, 222, 2, false, paint));
   }
 
   std::string data_, shots_, cwd_;
@@ -185,9 +198,13 @@ TEST_F(SdlView, ScaleTwoDoublesEveryPixelOfTheWindowF9SavesItAndF11GoesAndComesB
 }
 
 // 512 × 384 fits twice (three times would need 1152 rows): 1024 × 768 at
-// (448, 156).
+// (448, 156); 640 × 480 also twice, at (320, 60). With the 8-bit mode F11
+// goes to above, every depth is seen.
 TEST_F(SdlView, FullScreenIsCentredAtTheLargestWholeScaleBetweenBlackBars) {
-  for (const std::string& p : Play(Run{0, 0, 1, 448, 156})) ADD_FAILURE() << p;
+  for (const Run& run : {Run{0, 1, 1, 448, 156}, Run{0, 3, 1, 320, 60}}) {
+    SCOPED_TRACE(kVideoModes[run.videoMode].label);
+    for (const std::string& p : Play(run)) ADD_FAILURE() << p;
+  }
 }
 
 }  // namespace

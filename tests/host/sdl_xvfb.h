@@ -3,6 +3,7 @@
 // ImageMagick's import for screenshots).
 #pragma once
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,14 +31,6 @@ bool WaitFor(Done done, int tries = 500) {
   return false;
 }
 
-inline bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/bin:/bin");
-  for (std::string dir; std::getline(dirs, dir, ':');)
-    if (access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-  return false;
-}
-
 // Runs a shell command and returns its standard output.
 inline std::string Run(const std::string& command) {
   std::string out;
@@ -48,6 +41,8 @@ inline std::string Run(const std::string& command) {
   pclose(pipe);
   return out;
 }
+
+inline bool OnPath(const std::string& program) { return !Run("command -v " + program).empty(); }
 
 // The first window whose name matches `pattern`, "" if there is none.
 inline std::string FindWindow(const std::string& pattern, bool visibleOnly = false) {
@@ -109,59 +104,6 @@ inline uint32_t Grey(uint32_t rgb) {
   return v << 16 | v << 8 | v;
 }
 
-class Xvfb {
- public:
-  ~Xvfb() { Stop(); }
-
-  // Starts a server on a display number it picks itself (so parallel tests
-  // never collide) and returns once it accepts clients.
-  bool Start(int width, int height, std::string* why) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-      *why = "pipe failed";
-      return false;
-    }
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      FILE* null = std::fopen("/dev/null", "w");
-      if (null) dup2(fileno(null), 2);
-      std::string fd = std::to_string(fds[1]);
-      std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-             "tcp", "-br", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number once it is ready for clients.
-    std::string number;
-    char ch;
-    while (read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
-    close(fds[0]);
-    if (number.empty()) {
-      *why = "Xvfb did not start";
-      Stop();
-      return false;
-    }
-    display_ = ":" + number;
-    return true;
-  }
-
-  void Stop() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    pid_ = -1;
-  }
-
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
 // A test on its own X server of the given size, which DISPLAY and SDL point
 // at; skipped where the server or the X tools are missing.
 template <int kWidth, int kHeight>
@@ -171,12 +113,29 @@ class OnXvfb : public ::testing::Test {
   void SetUp() override {
     for (const char* tool : {"Xvfb", "xdotool", "import", "xwininfo", "xprop"})
       if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed; this test needs it";
-    std::string why;
-    if (!xvfb_.Start(kWidth, kHeight, &why)) GTEST_SKIP() << why << "; this test needs a private X server";
-    setenv("DISPLAY", xvfb_.Display().c_str(), 1);
+    // A display number the server picks itself, so parallel tests never
+    // collide; it writes the number once it is ready for clients.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    if ((xvfb_ = fork()) == 0) {
+      close(fds[0]);
+      dup2(open("/dev/null", O_WRONLY), 2);
+      std::string fd = std::to_string(fds[1]), screen = std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24";
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-br",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    for (char ch; read(fds[0], &ch, 1) == 1 && ch != '\n';) number += ch;
+    close(fds[0]);
+    if (number.empty()) GTEST_SKIP() << "Xvfb did not start; this test needs a private X server";
+    setenv("DISPLAY", (":" + number).c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
   }
-  void TearDown() override { xvfb_.Stop(); }
+  void TearDown() override {
+    if (xvfb_ > 0) kill(xvfb_, SIGTERM), waitpid(xvfb_, nullptr, 0);
+  }
 
   // The whole screen as 0x00RRGGBB pixels, row by row; empty if it failed.
   static std::vector<uint32_t> Screenshot() {
@@ -222,7 +181,7 @@ class OnXvfb : public ::testing::Test {
     return last;
   }
 
-  Xvfb xvfb_;
+  pid_t xvfb_ = -1;
 };
 
 }  // namespace sdltest
