@@ -331,6 +331,10 @@ TEST(WindowSystem, GeometryMovesAndCreationFailures) {
   ASSERT_TRUE(d.ws.GetClientRect(w, &client));
   EXPECT_EQ(client, (Rect{0, 0, 512, 384}));
   EXPECT_EQ(outer.Width(), 512);
+  // Either coordinate left to the desk places the window on the cascade.
+  Rect next;
+  ASSERT_TRUE(d.ws.GetWindowRect(d.ws.CreateWindow("Test", "t", 0, 7, CW_USEDEFAULT, 10, 10), &next));
+  EXPECT_EQ(next, (Rect{outer.left + 32, outer.top + 32, outer.left + 42, outer.top + 42}));
   Point p{10, 20};
   d.ws.ClientToScreen(w, &p);
   EXPECT_EQ(p, (Point{outer.left + 10, outer.top + 20}));
