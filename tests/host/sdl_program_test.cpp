@@ -17,6 +17,7 @@
 
 #include <libopenmpt/libopenmpt.hpp>
 
+#include "host/sdl_pixels.h"
 #include "sdl_xvfb.h"
 #include "support/png_read.h"
 #include "support/process.h"
@@ -33,6 +34,15 @@ struct Spot {
 };
 constexpr Spot kWindowed{30, 21}, kFullscreen{30, 49}, kNosound{185, 77}, kStartDemo{47, 242}, kExit{236, 242};
 const char kDemo[] = "^dorsel @ oru", kSettings[] = "^dorsel settings$";
+// (The window searches leave the accent out: the legacy name is not UTF-8.)
+const std::string kTitle = "dorsel @ oru\u00B4" "99";
+
+// The window carries the program's own 32 × 32 icon.
+void ExpectProgramIcon(const std::string& xid) {
+  std::vector<uint32_t> want = host::ProgramIcon(32);
+  want.insert(want.begin(), {32u, 32u});
+  EXPECT_EQ(sdltest::WindowIcon(xid), want) << "not the program's icon";
+}
 
 class SdlProgram : public sdltest::OnXvfb<1024, 768> {
  protected:
@@ -161,7 +171,9 @@ TEST_F(SdlProgram, WindowShowsTheShowF11GoesAndComesBackEscapeEndsItAndTheSoundI
   std::string xid = Await(kDemo, 512, 384, &place);
   ASSERT_FALSE(xid.empty()) << "no 512x384 window appeared (last seen " << place.width << "x" << place.height
                             << "); the program said:\n" << Log();
-  EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), "dorsel @ oru\u00B4" "99\n");
+  EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), kTitle + "\n");
+  EXPECT_EQ(sdltest::Run("xprop -id " + xid + " _NET_WM_NAME"), "_NET_WM_NAME(UTF8_STRING) = \"" + kTitle + "\"\n");
+  ExpectProgramIcon(xid);
 
   // The window shows a frame the show drew: one of the frames it has
   // written by the time the screenshot is taken (looked at again while
@@ -283,6 +295,7 @@ TEST_F(SdlProgram, StartDemoWithWindowedAndNosoundRunsTheShowInAWindowOnTheWallC
   std::string xid = SettingsWindow();
   ASSERT_FALSE(xid.empty()) << "no settings window; the program said:\n" << Log();
   EXPECT_FALSE(Seen(kDemo)) << "the demo window opened before Start Demo";
+  ExpectProgramIcon(xid);  // as the demo window does
   // Mapped is not yet drawn: wait until the preselected Fullscreen looks
   // checked beside an unchecked Windowed.
   std::vector<uint32_t> before, after;
@@ -319,7 +332,7 @@ TEST_F(SdlProgram, StartDemoWithWindowedAndNosoundRunsTheShowInAWindowOnTheWallC
   EXPECT_EQ(WaitForExit(), 0) << Log();
 }
 
-TEST_F(SdlProgram, ExitEscapeAndTheWindowManagersCloseEndWithNothingElseOpened) {
+TEST_F(SdlProgram, ExitEscapeAndTheWindowManagersCloseEndItWithNothingElseOpened) {
   for (const char* way : {"Exit", "Escape", "the window manager"}) {
     SCOPED_TRACE(way);
     bool manager = way[0] == 't';
@@ -354,6 +367,11 @@ TEST_F(SdlProgram, ExitEscapeAndTheWindowManagersCloseEndWithNothingElseOpened) 
     EXPECT_EQ(NewestFrameMs(), -1);
     if (!manager) { EXPECT_EQ(Log(), ""); }
   }
+  // The show's window closes the same way, and the show ends with 0.
+  Start({"--skip-settings", "--windowed", "--nosound", "--data", data_});
+  ASSERT_FALSE(Await(kDemo, 512, 384).empty()) << Log();
+  sdltest::Run("wmctrl -c 'dorsel @ oru'");
+  EXPECT_EQ(WaitForExit(), 0) << Log();
 }
 
 // Enter starts what is preselected (full screen, with sound); the first
