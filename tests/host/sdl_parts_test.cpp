@@ -135,12 +135,7 @@ TEST(SdlPixels, PicturesFitAtTheLargestWholeScaleCentredOnBlack) {
 }
 
 TEST(SdlAudioOutputs, EachChoiceOpensItsOwnWay) {
-  struct Case {
-    int output, rate;
-    std::string named;
-    std::vector<AudioAttempt> attempts;
-  };
-  const std::vector<Case> cases = {
+  const std::tuple<int, int, std::string, std::vector<AudioAttempt>> cases[] = {  // output, rate, named driver
       // The default output: whatever SDL prefers, the sound server first.
       {kOutputWaveOut, 44100, "", {{"", "", 1024}}},
       // The direct one: ALSA's device past any server, a small buffer, and
@@ -152,9 +147,8 @@ TEST(SdlAudioOutputs, EachChoiceOpensItsOwnWay) {
       {kOutputDirectSound, 44100, "disk", {{"", "", 1024}}},
       {kOutputWaveOut, 44100, "disk", {{"", "", 1024}}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(AudioAttempts(c.output, c.rate, c.named), c.attempts)
-        << "output " << c.output << " at " << c.rate << " " << c.named;
+  for (const auto& [output, rate, named, attempts] : cases)
+    EXPECT_EQ(AudioAttempts(output, rate, named), attempts) << "output " << output << " at " << rate << " " << named;
 }
 
 // What the player pulls is what the disk driver writes, at the chosen

@@ -223,12 +223,7 @@ TEST(ItWriter, RefusesWhatTheFormatCannotHold) {
 
 
 TEST(MusicScore, PatternLengthsStartAtCutsAndStayInRange) {
-  struct Case {
-    int rows;
-    std::vector<int> cuts;
-    std::vector<int> lengths;
-  };
-  const Case cases[] = {
+  const std::tuple<int, std::vector<int>, std::vector<int>> cases[] = {  // rows, cuts, pattern lengths
       {64, {}, {64}},
       {130, {}, {64, 66}},                       // a 2-row tail joins the last piece
       {250, {}, {64, 64, 64, 58}},
@@ -240,10 +235,8 @@ TEST(MusicScore, PatternLengthsStartAtCutsAndStayInRange) {
       {300, {50}, {50, 64, 64, 64, 58}},
       {90, {}, {90}},                            // 64 + 26: one pattern
   };
-  for (const Case& c : cases) {
-    std::vector<int> got = music::PatternLengths(c.rows, c.cuts, 64);
-    EXPECT_EQ(got, c.lengths) << c.rows << " rows, " << c.cuts.size() << " cuts";
-  }
+  for (const auto& [rows, cuts, lengths] : cases)
+    EXPECT_EQ(music::PatternLengths(rows, cuts, 64), lengths) << rows << " rows, " << cuts.size() << " cuts";
   // With pieces as long as a pattern may be, a tail still never drops below 32 rows.
   EXPECT_EQ(music::PatternLengths(220, {}, 200), (std::vector<int>{188, 32}));
 }
@@ -306,8 +299,7 @@ TEST(Song, EachWindowBringsADifferentArrangement) {
 TEST(Song, LevelsFollowTheTimetableWithoutClipping) {
   LoadedSong song;
   constexpr int kRate = 44100;
-  std::vector<float> left, right;
-  std::vector<float> l(8192), r(8192);
+  std::vector<float> left, right, l(8192), r(8192);
   while (size_t n = song.mod->read(kRate, l.size(), l.data(), r.data())) {
     left.insert(left.end(), l.begin(), l.begin() + n);
     right.insert(right.end(), r.begin(), r.begin() + n);
@@ -322,12 +314,8 @@ TEST(Song, LevelsFollowTheTimetableWithoutClipping) {
     for (size_t i = a; i < b; i++) sum += 0.5 * (left[i] * left[i] + right[i] * right[i]);
     return 10 * std::log10(sum / (b - a) + 1e-12);
   };
-  struct Quiet {
-    const char* what;
-    double from, to;   // the quiet stretch
-    double louder[2];  // starts of 3-second stretches with the beat
-  };
-  const Quiet quiet[] = {
+  // A quiet stretch, and starts of 3-second stretches with the beat.
+  const std::tuple<const char*, double, double, std::vector<double>> quiet[] = {
       {"intro", 0, 20, {20, 30}},
       {"break", 54, 57, {50, 57}},
       {"first picture", 79, 82, {70, 82}},
@@ -335,9 +323,8 @@ TEST(Song, LevelsFollowTheTimetableWithoutClipping) {
       {"fade to black", 146, 149, {140, 130}},
       {"story", 149, 193, {140, 195}},
   };
-  for (const Quiet& q : quiet)
-    for (double at : q.louder)
-      EXPECT_GT(db(at, at + 3), db(q.from, q.to) + 4) << q.what << " against " << at << " s";
+  for (const auto& [what, from, to, louder] : quiet)
+    for (double at : louder) EXPECT_GT(db(at, at + 3), db(from, to) + 4) << what << " against " << at << " s";
   EXPECT_LT(db(233.5, 234), db(231, 231.5) - 12) << "the closing fade";
   EXPECT_LT(db(234.1, 236.9), -80) << "after the show";
 }
