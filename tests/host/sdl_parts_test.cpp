@@ -103,7 +103,7 @@ TEST(SdlKeys, KeysMapToVirtualKeyCodes) {
       {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_F11, VK_F11}, {SDLK_F12, VK_F12}, {SDLK_F1, 0x70},
       {SDLK_a, 'A'},            {SDLK_z, 'Z'},      {SDLK_0, '0'},      {SDLK_9, '9'},
       {SDLK_RETURN, 0x0D},      {SDLK_SPACE, 0x20}, {SDLK_UP, 0x26},    {SDLK_DOWN, 0x28},
-      {SDLK_LSHIFT, 0},         {SDLK_F13, 0},
+      {SDLK_PAGEUP, 0x21},      {SDLK_PAGEDOWN, 0x22}, {SDLK_LSHIFT, 0}, {SDLK_F13, 0},
   };
   for (auto [key, vk] : kCases) EXPECT_EQ(VirtualKeyFor(key), vk) << SDL_GetKeyName(key);
 }
