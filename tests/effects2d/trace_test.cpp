@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "support/effects_frame.h"
@@ -230,62 +231,51 @@ TEST(DrawScenes, OnlyTheBandIsDrawnAndOnlyFromATextureOfTheRightSize) {
   }
 }
 
-TEST(FillTraceBlocks, InterpolatesBetweenTheCorners) {
+// Every band pixel interpolated between the grid's corners: the texture
+// (wrapping both ways), times the shade, plus the light, each channel held
+// at 255 alone.
+TEST(FillTraceBlocks, InterpolatesBetweenTheCornersWrapsAndSaturates) {
   struct Case {
     const char* what;
-    GridVertex (*vertex)(int c, int r);
-    const PcxImage texture;
-    uint32_t (*want)(int x, int y);
+    std::function<GridVertex(int c, int r)> vertex;
+    uint32_t texture;  // 0xFF000000: the texel-coded texture
+    std::function<uint32_t(int x, int y)> want;
   };
+  auto flat = [](int16_t u, int16_t v, uint32_t light) { return [=](int, int) { return GridVertex{u, v, light, 255}; }; };
+  auto all = [](uint32_t p) { return [=](int, int) { return p; }; };
+  const uint32_t coded = 0xFF000000u, white = 0xFFFFFF;
   const Case cases[] = {
       // u runs down the rows and v across, one texel a pixel: u picks the
       // texture's row, v its column.
-      {"texture one to one", [](int c, int r) { return GridVertex{int16_t(8 * r), int16_t(8 * c), 0, 255}; },
-       Texture(), [](int x, int y) { return FullShade(Texel(y & 255, x & 255)); }},
+      {"texture one to one", [](int c, int r) { return GridVertex{int16_t(8 * r), int16_t(8 * c), 0, 255}; }, coded,
+       [](int x, int y) { return FullShade(Texel(y & 255, x & 255)); }},
       // Black texture: the light alone, red and green down, blue across.
-      {"light gradients",
-       [](int c, int r) { return GridVertex{0, 0, uint32_t(2 * r) << 16 | uint32_t(r) << 8 | uint32_t(3 * c), 0}; },
-       Texture(0), [](int x, int y) { return uint32_t(y / 4) << 16 | uint32_t(y / 8) << 8 | uint32_t(3 * x / 8); }},
+      {"light gradients", [](int c, int r) { return GridVertex{0, 0, uint32_t(2 * r) << 16 | uint32_t(r) << 8 | uint32_t(3 * c), 0}; },
+       0, [](int x, int y) { return uint32_t(y / 4) << 16 | uint32_t(y / 8) << 8 | uint32_t(3 * x / 8); }},
       // Shade 3 a vertex, so 96/256 a pixel in 8.8. Red and blue take its
       // whole part, green the full 8.8 value: at x = 3 (shade 1.125) white
       // gives red 0 but green 1.
-      {"shade across", [](int c, int) { return GridVertex{0, 0, 0, uint32_t(3 * c)}; }, Texture(0xFFFFFF),
-       [](int x, int) {
+      {"shade across", [](int c, int) { return GridVertex{0, 0, 0, uint32_t(3 * c)}; }, white, [](int x, int) {
          uint32_t shade = 96 * uint32_t(x), rb = 255 * (shade >> 8) >> 8, g = 255 * shade >> 16;
          return rb << 16 | g << 8 | rb;
        }},
+      {"wrap -1, 300", flat(-1, 300, 0), coded, all(FullShade(Texel(255, 44)))},
+      {"wrap 259, -2", flat(259, -2, 0), coded, all(FullShade(Texel(3, 254)))},
+      {"wrap at the ends of 16 bits", flat(32767, -32768, 0), coded, all(FullShade(Texel(255, 0)))},
+      {"wrap -256, 256", flat(-256, 256, 0), coded, all(FullShade(Texel(0, 0)))},
+      // White at full shade is 0xFE in each channel; a light adds on top.
+      {"red light", flat(0, 0, 0x800000), white, all(0xFFFEFE)},   {"green light", flat(0, 0, 0x008000), white, all(0xFEFFFE)},
+      {"blue light", flat(0, 0, 0x000080), white, all(0xFEFEFF)},  {"grey light", flat(0, 0, 0x808080), white, all(0xFFFFFF)},
+      {"faint light", flat(0, 0, 0x010101), white, all(0xFFFFFF)}, {"no light", flat(0, 0, 0), white, all(0xFEFEFE)},
   };
   for (const Case& c : cases) {
     TraceScene s = Scene();
     for (int r = 0; r < kGridRows; ++r)
       for (int col = 0; col < kGridColumns; ++col) s.grid[r * kGridColumns + col] = c.vertex(col, r);
     Frame frame(0x00777777);
-    FillTraceBlocks(s, c.texture, frame.target);
+    FillTraceBlocks(s, Texture(c.texture), frame.target);
     for (int y = kBandTop; y < kBandBottom; ++y)
       for (int x = 0; x < kFrameWidth; ++x) ASSERT_EQ(frame.At(x, y), c.want(x, y)) << c.what << " at " << x << "," << y;
-  }
-}
-
-// The texture wraps both ways; a light adds on top of white at full shade
-// (0xFE a channel), each channel held at 255 alone.
-TEST(FillTraceBlocks, TextureWrapsAndLightSaturates) {
-  struct Case {
-    int16_t u, v;
-    uint32_t light, texture, want;
-  };
-  const uint32_t anyTexel = 0xFF000000u;
-  const Case cases[] = {
-      {-1, 300, 0, anyTexel, FullShade(Texel(255, 44))},      {259, -2, 0, anyTexel, FullShade(Texel(3, 254))},
-      {32767, -32768, 0, anyTexel, FullShade(Texel(255, 0))}, {-256, 256, 0, anyTexel, FullShade(Texel(0, 0))},
-      {0, 0, 0x800000, 0xFFFFFF, 0xFFFEFE}, {0, 0, 0x008000, 0xFFFFFF, 0xFEFFFE}, {0, 0, 0x000080, 0xFFFFFF, 0xFEFEFF},
-      {0, 0, 0x808080, 0xFFFFFF, 0xFFFFFF}, {0, 0, 0x010101, 0xFFFFFF, 0xFFFFFF}, {0, 0, 0, 0xFFFFFF, 0xFEFEFE},
-  };
-  for (const Case& c : cases) {
-    TraceScene s = Scene();
-    s.grid.assign(s.grid.size(), GridVertex{c.u, c.v, c.light, 255});
-    Frame frame;
-    FillTraceBlocks(s, Texture(c.texture), frame.target);
-    EXPECT_EQ(frame.At(100, 100), c.want) << c.u << "," << c.v << " light " << std::hex << c.light;
   }
 }
 

@@ -38,45 +38,38 @@ TEST(SceneFrame, AimCameraBuildsItsBasisFromTheView) {
   }
 }
 
+std::vector<float> Xyz(const float* p) { return {p[0], p[1], p[2]}; }
+std::vector<float> Camera(const MeshVertex& v) { return {v.cx, v.cy, v.cz}; }
+
 TEST(SceneFrame, ObjectsTurnAndMoveByThisFramesTurnThenGoIntoCameraSpace) {
-  SceneObject o;
-  o.position[0] = 1, o.position[1] = 2, o.position[2] = 3;
   // Zero angles: the rotation stays, d is added as it is. Then a quarter
   // turn about z twice: x goes to y, then to −x; the move is turned by this
-  // frame's quarter only, both times.
+  // frame's quarter only, both times. About x by a, row 1 of R is (0, cos a, sin a).
+  SceneObject o, p, q;
+  o.position[0] = 1, o.position[1] = 2, o.position[2] = 3;
   RotateMoveObject(o, 0, 0, 0, Vec3{10, -20, 30});
   EXPECT_EQ(o.rotation, kIdentity3);
-  EXPECT_EQ(std::vector<float>(o.position, o.position + 3), std::vector<float>({11, -18, 33}));
+  EXPECT_EQ(Xyz(o.position), std::vector<float>({11, -18, 33}));
   for (int i = 0; i < 2; ++i) RotateMoveObject(o, 0, 0, 1.5707964f, Vec3{1, 0, 0});
   ExpectMatrix(o.rotation, {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}});
-  EXPECT_NEAR(o.position[0], 11, 1e-5);
-  EXPECT_NEAR(o.position[1], -16, 1e-5);
-  EXPECT_NEAR(o.position[2], 33, 1e-5);
-  // About x by a: row 1 of R is (0, cos a, sin a).
-  SceneObject p;
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(o.position[k], (std::array<float, 3>{11, -16, 33})[k], 1e-5);
   RotateMoveObject(p, 0.5f, 0, 0, Vec3{0, 1, 0});
-  EXPECT_FLOAT_EQ(p.rotation[1][1], std::cos(0.5f));
-  EXPECT_FLOAT_EQ(p.rotation[1][2], std::sin(0.5f));
-  EXPECT_FLOAT_EQ(p.position[2], std::sin(0.5f));
-
+  EXPECT_EQ(std::vector<float>({p.rotation[1][1], p.rotation[1][2], p.position[2]}),
+            std::vector<float>({std::cos(0.5f), std::sin(0.5f), std::sin(0.5f)}));
   // World x is mirrored by the start camera; z counts from it at −600. The
   // object's own turn comes before the camera's.
   SceneCamera camera;
   camera.position[2] = -600;
   AimCamera(camera);
-  SceneObject q;
-  q.vertexCount = 2;
-  q.vertices.resize(2);
+  q.vertexCount = 2, q.vertices.resize(2);
   q.vertices[0].x = 10, q.vertices[1].y = 5, q.vertices[1].z = -7;
   q.position[0] = -90, q.position[1] = 20, q.position[2] = -300;
   TransformObject(q, camera);
-  const float want[2][3] = {{80, 20, 300}, {90, 25, 293}};
-  for (int v = 0; v < 2; ++v)
-    EXPECT_EQ(std::vector<float>({q.vertices[v].cx, q.vertices[v].cy, q.vertices[v].cz}), std::vector<float>(want[v], want[v] + 3));
+  EXPECT_EQ(Camera(q.vertices[0]), std::vector<float>({80, 20, 300}));
+  EXPECT_EQ(Camera(q.vertices[1]), std::vector<float>({90, 25, 293}));
   q.rotation = {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}};
   TransformObject(q, camera);
-  EXPECT_FLOAT_EQ(q.vertices[0].cx, 90);
-  EXPECT_FLOAT_EQ(q.vertices[0].cy, 30);
+  EXPECT_EQ(Camera(q.vertices[0]), std::vector<float>({90, 30, 300}));
 }
 
 // An object whose face i has all three corners at depth depths[i].
@@ -191,7 +184,7 @@ TEST(SceneFrame, BallSceneCirclesItsFirstObjectAndDrawsItAsWire) {
   SceneObject expected;
   expected.position[0] = -65, expected.position[1] = -40, expected.position[2] = -250;
   RotateMoveObject(expected, 0.015f, 0.015f, 0.015f, Vec3{64 * std::sin(t), 64 * std::cos(t), 64 * std::sin(t)});
-  EXPECT_EQ(std::vector<float>(ball.position, ball.position + 3), std::vector<float>(expected.position, expected.position + 3));
+  EXPECT_EQ(Xyz(ball.position), Xyz(expected.position));
   EXPECT_EQ(ball.rotation, expected.rotation);
   EXPECT_EQ(ball.drawMode, 1);
   EXPECT_EQ(scene.cameras[0].basis[0][0], -1);
@@ -215,7 +208,7 @@ TEST(Morph, AimedOnceItOvershootsTo129Over128AndStops) {
   moving.vertices[3].morphActive = 1;  // left over from an earlier aim
   moving.vertices[3].morphStep[0] = 4;
   MorphAim(moving, target);
-  EXPECT_EQ(std::vector<float>(moving.vertices[0].morphStep, moving.vertices[0].morphStep + 3), std::vector<float>({1, -2, 0.5f}));
+  EXPECT_EQ(Xyz(moving.vertices[0].morphStep), std::vector<float>({1, -2, 0.5f}));
   for (int n = 1; n <= 50; ++n) {
     MorphStep(moving);
     EXPECT_EQ(moving.vertices[0].morphActive, n < 43 ? 1 : 0) << n;
