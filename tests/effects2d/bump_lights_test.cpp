@@ -73,10 +73,8 @@ TEST(DrawBumpLights, CoverTheFrameExactlyWhenTheyDrawOpaquely) {
       {"no colour picture", 255, [](BumpLights& b) { b.colour = PcxImage{}; }, false, false},
       {"no height map", 255, [](BumpLights& b) { b.height = PcxImage{}; }, false, false},
       {"a narrow colour picture", 255, [](BumpLights& b) { b.colour.width = 320; }, false, false},
-      {"a short height map", 255, [](BumpLights& b) { b.height.height = 200, b.height.values.resize(512 * 200); },
-       false, false},
-      {"a height map of 32-bit pixels", 255,
-       [](BumpLights& b) { b.height.values.clear(), b.height.pixels.assign(512 * 384, 0); }, false, false},
+      {"a short height map", 255, [](BumpLights& b) { b.height.height = 200, b.height.values.resize(512 * 200); }, false, false},
+      {"a height map of 32-bit pixels", 255, [](BumpLights& b) { b.height.values.clear(), b.height.pixels.assign(512 * 384, 0); }, false, false},
       {"no spot table", 255, [](BumpLights& b) { b.spot.clear(); }, false, false},
   };
   for (const Case& c : cases)

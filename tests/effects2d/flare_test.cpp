@@ -101,19 +101,13 @@ TEST(DrawFlare, NothingBehindTheEyeOffScreenOrTooCloseForTheTable) {
     bool drawn;
   };
   const Case cases[] = {
-      {"z = 0", 0, 0, 0, false},
-      {"z < 0", 0, 0, -256, false},
-      {"z not a number", 0, 0, std::nanf(""), false},
-      {"far right", 1000, 0, 256, false},
-      {"far left", -1000, 0, 256, false},
-      {"far below", 0, 1000, 256, false},
-      {"far above", 0, -1000, 256, false},
-      {"huge x near the eye", 1e30f, 0, 1e-3f, false},
-      // At z = 80 a flare is 384 pixels wide and needs 385 table entries.
-      {"z = 80", 0, 0, 80, false},
-      {"z = 1e-6", 0, 0, 1e-6f, false},
-      {"z = 81, 378 wide", 0, 0, 81, true},
-      {"tiny and far", 0, 0, 1e5f, false},  // under one pixel
+      {"z = 0", 0, 0, 0, false},         {"z < 0", 0, 0, -256, false},        {"z not a number", 0, 0, std::nanf(""), false},
+      {"far right", 1000, 0, 256, false}, {"far left", -1000, 0, 256, false},  {"far below", 0, 1000, 256, false},
+      {"far above", 0, -1000, 256, false}, {"huge x near the eye", 1e30f, 0, 1e-3f, false},
+      // At z = 80 a flare is 384 pixels wide and needs 385 table entries;
+      // far off it is under one pixel.
+      {"z = 80", 0, 0, 80, false}, {"z = 1e-6", 0, 0, 1e-6f, false}, {"z = 81, 378 wide", 0, 0, 81, true},
+      {"tiny and far", 0, 0, 1e5f, false},
   };
   for (const Case& c : cases) EXPECT_EQ(Draw(c.x, c.y, c.z).Touched() > 0, c.drawn) << c.what;
   FlareSprite missing = TestSprite();

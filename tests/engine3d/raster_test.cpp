@@ -8,23 +8,15 @@
 #include <vector>
 
 #include "support/effects_frame.h"
+#include "support/effects_scene.h"
 
 namespace {
 
 using testing_support::Frame;
+SceneObject Faces(const std::vector<std::array<float, 3>>& corners) { return testing_support::CameraFaces(corners); }
 constexpr int W = kFrameWidth, H = kFrameHeight;
 constexpr uint32_t kHalfWhite = 0x7F7F7F;
 
-// Faces in camera space, already transformed: three corners each.
-SceneObject Faces(const std::vector<std::array<float, 3>>& corners, uint32_t colour = 0xFFFFFF) {
-  SceneObject o;
-  o.vertexCount = int32_t(corners.size()), o.faceCount = o.vertexCount / 3;
-  o.vertices.resize(corners.size());
-  for (size_t i = 0; i < corners.size(); ++i)
-    o.vertices[i].cx = corners[i][0], o.vertices[i].cy = corners[i][1], o.vertices[i].cz = corners[i][2];
-  for (int f = 0; f < o.faceCount; ++f) o.faces.push_back({3 * f, 3 * f + 1, 3 * f + 2}), o.faceInfo.push_back({1, colour});
-  return o;
-}
 const DepthOrder kOneFace{{0}, {0}};
 
 TEST(Raster, HalfBlendsAndSpansClampedShortOfTheirRightEnd) {

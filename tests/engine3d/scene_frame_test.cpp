@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "engine3d/morph.h"
+#include "support/effects_scene.h"
 
 namespace {
+
+using testing_support::CameraFaces, testing_support::FacesAtDepths;
 
 void ExpectMatrix(const Matrix3& got, const Matrix3& want) {
   for (int r = 0; r < 3; ++r)
@@ -72,19 +75,6 @@ TEST(SceneFrame, ObjectsTurnAndMoveByThisFramesTurnThenGoIntoCameraSpace) {
   EXPECT_EQ(Camera(q.vertices[0]), std::vector<float>({90, 30, 300}));
 }
 
-// An object whose face i has all three corners at depth depths[i].
-SceneObject FacesAtDepths(const std::vector<float>& depths) {
-  SceneObject o;
-  o.faceCount = int32_t(depths.size()), o.vertexCount = 3 * o.faceCount;
-  o.vertices.resize(size_t(o.vertexCount));
-  for (int i = 0; i < o.faceCount; ++i) {
-    for (int k = 0; k < 3; ++k) o.vertices[3 * i + k].cz = depths[i];
-    o.faces.push_back(FaceIndices{3 * i, 3 * i + 1, 3 * i + 2});
-    o.faceInfo.push_back(FaceInfo{1, 0xFFFFFF});
-  }
-  return o;
-}
-
 TEST(SceneFrame, DepthKeysAndTheirSort) {
   struct Case {
     std::vector<float> depths;
@@ -142,9 +132,7 @@ TEST(SceneFrame, DrawSceneUsesEachObjectsModeAndOwnOrder) {
   // Two overlapping faces in one object at depths 200 (red) and 100 (blue):
   // the painter's order puts the near one last, whatever order the other
   // object left.
-  SceneObject near = FacesAtDepths({200, 100});
-  const float xy[6][2] = {{-50, -50}, {50, -50}, {-50, 50}, {-25, -25}, {25, -25}, {-25, 25}};
-  for (int i = 0; i < 6; ++i) near.vertices[i].cx = xy[i][0] * near.vertices[i].cz / 100, near.vertices[i].cy = xy[i][1] * near.vertices[i].cz / 100;
+  SceneObject near = CameraFaces({{-100, -100, 200}, {100, -100, 200}, {-100, 100, 200}, {-25, -25, 100}, {25, -25, 100}, {-25, 25, 100}});
   near.faceInfo[0].colour = 0xFF0000, near.faceInfo[1].colour = 0x0000FF;
   near.drawMode = 2;
   Scene scene;

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <bit>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
