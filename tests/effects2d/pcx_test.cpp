@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct FileSpec {
+struct PcxFile {
   int version = 5, encoding = 1, bitsPerPixel = 8, planes = 1;
   int xMax = 1, yMin = 0, yMax = 1, bytesPerLine = 2;
   std::vector<uint8_t> data;  // encoded pixel data
@@ -23,7 +23,7 @@ struct FileSpec {
 // Palette entry i is (i, 255 − i, i / 2), except entry 7, which is (255, 128, 0).
 uint32_t TestColour(int i) { return i == 7 ? 0xFF8000 : uint32_t(i) << 16 | uint32_t(255 - i) << 8 | uint32_t(i / 2); }
 
-std::vector<uint8_t> Encode(const FileSpec& s) {
+std::vector<uint8_t> Encode(const PcxFile& s) {
   std::vector<uint8_t> f(128);
   f[0] = 10, f[1] = uint8_t(s.version), f[2] = uint8_t(s.encoding), f[3] = uint8_t(s.bitsPerPixel);
   const int words[][2] = {{6, s.yMin}, {8, s.xMax}, {10, s.yMax}, {66, s.bytesPerLine}};
@@ -57,7 +57,7 @@ struct TempDir {
 TEST(LoadPcx, DecodesRunsAcrossLinesAndPlanes) {
   struct Case {
     const char* name;
-    FileSpec spec;
+    PcxFile file;
     int width, height;
     std::vector<uint32_t> pixels;
   };
@@ -86,12 +86,12 @@ TEST(LoadPcx, DecodesRunsAcrossLinesAndPlanes) {
     SCOPED_TRACE(c.name);
     PictureErrors errors;
     PcxImage image;
-    ASSERT_EQ(LoadPCX(dir.Write("t.pcx", Encode(c.spec)), image, errors), 1);
+    ASSERT_EQ(LoadPCX(dir.Write("t.pcx", Encode(c.file)), image, errors), 1);
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(image.width, c.width);
     EXPECT_EQ(image.height, c.height);
     std::vector<uint32_t> want = c.pixels;
-    want.resize(want.size() + (c.spec.planes == 1 ? 190 : 0), 0);
+    want.resize(want.size() + (c.file.planes == 1 ? 190 : 0), 0);
     EXPECT_EQ(image.pixels, want);
   }
 }
@@ -125,7 +125,7 @@ TEST(LoadPcx, MinimumBlockLeavesRoomPastTheLastRow) {
   TempDir dir;
   PictureErrors errors;
   PcxImage image;
-  FileSpec s{.planes = 3, .xMax = 255, .yMax = 255, .bytesPerLine = 256, .data = {}, .palette = false};
+  PcxFile s{.planes = 3, .xMax = 255, .yMax = 255, .bytesPerLine = 256, .data = {}, .palette = false};
   for (int planeLine = 0; planeLine < 256 * 3; ++planeLine) {
     uint8_t v = planeLine % 3 == 1 ? 0x40 : 0;  // green only
     for (int run = 0; run < 4; ++run) s.data.insert(s.data.end(), {0xFF, v});

@@ -170,7 +170,7 @@ TEST(TraceVertex, LightsByDistanceWithACutOff) {
 
 TEST(DrawPlanes, CameraBasisAndCorners) {
   const float h = std::sqrt(0.5f);
-  // Looking up and ahead: world y less its forward part, not normalised.
+  // Looking up and ahead: world y less its forward component, not normalised.
   const Vec3 cases[][4] = {{{0, 0, 10}, {0, 0, 1}, {0, 1, 0}, {-1, 0, 0}},
                            {{0, 10, 10}, {0, h, h}, {0, 0.5f, -0.5f}, {-h, 0, 0}},
                            {{10, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};  // target, forward, up, right
@@ -253,7 +253,7 @@ TEST(FillTraceBlocks, InterpolatesBetweenTheCornersWrapsAndSaturates) {
       {"light gradients", [](int c, int r) { return GridVertex{0, 0, uint32_t(2 * r) << 16 | uint32_t(r) << 8 | uint32_t(3 * c), 0}; },
        0, [](int x, int y) { return uint32_t(y / 4) << 16 | uint32_t(y / 8) << 8 | uint32_t(3 * x / 8); }},
       // Shade 3 a vertex, so 96/256 a pixel in 8.8. Red and blue take its
-      // whole part, green the full 8.8 value: at x = 3 (shade 1.125) white
+      // integer value, green the full 8.8 value: at x = 3 (shade 1.125) white
       // gives red 0 but green 1.
       {"shade across", [](int c, int) { return GridVertex{0, 0, 0, uint32_t(3 * c)}; }, white, [](int x, int) {
          uint32_t shade = 96 * uint32_t(x), rb = 255 * (shade >> 8) >> 8, g = 255 * shade >> 16;

@@ -242,7 +242,7 @@ TEST(Raster, ShadedFacesDarkenWithDepthAndDotTheirCornersInFront) {
   ASSERT_EQ(std::pair(mirroredX, mirroredY), std::pair(332, 243));
   Frame f;
   DrawShaded(Faces({{-50, -50, 100}, {50, -50, 100}, {-30, -20, -100}}), kOneFace, f.data(), 0);
-  EXPECT_GT(f.Touched(), 1000) << "the part in front is filled";
+  EXPECT_GT(f.Touched(), 1000) << "what lies in front is filled";
   EXPECT_EQ(f.At(ScreenX(-50, 100), ScreenY(-50, 100)), 0xFFFFFFu);
   EXPECT_EQ(f.At(ScreenX(50, 100), ScreenY(-50, 100)), 0xFFFFFFu);
   for (int dy = -1; dy <= 1; ++dy)
