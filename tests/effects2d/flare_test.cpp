@@ -59,7 +59,7 @@ TEST(DrawFlare, SizeFollowsDepthAndTheSquareSpansThePicture) {
   }
 }
 
-TEST(DrawFlare, ClippingKeepsTheTexelsOfTheVisiblePart) {
+TEST(DrawFlare, ClippingKeepsTheTexelsOfWhatIsOnScreen) {
   const Frame whole = Draw(0, 0, 256);  // left 196, top 132
   // Past the left, right, top and bottom edges and two corners; the whole
   // flare's pixels land moved by (dx, dy).
