@@ -60,25 +60,34 @@ class SceneLoader : public ::testing::Test {
     l.out = ::testing::internal::GetCapturedStdout();
     return l;
   }
-  Loaded Load(const Bytes& bytes, CrtRandom&& random = CrtRandom()) { return LoadPath(Write("scene.3ds", bytes), random); }
+  Loaded Load(const Bytes& bytes) {
+    CrtRandom random;
+    return LoadPath(Write("scene.3ds", bytes), random);
+  }
 };
 
-TEST_F(SceneLoader, LightsAndCamerasOnlyGiveEmptySlotsAndTheStartCamera) {
+// A light, a camera and a mesh: the light and camera take empty slots and
+// the file's camera is not taken; the faces are stored in reverse with their
+// colours by index; every slot starts at (−90, 20, −300) unturned, every
+// camera at (0, 0, −600). Each slot draws three numbers to drop, then a, b, c
+// of each stored face (the last face naming a vertex keeps its values), and
+// the next scene starts where this one stopped.
+TEST_F(SceneLoader, SlotsCamerasFacesAndTheirWobblePhases) {
   Bytes light, camera;
   for (float f : {1, 2, 3, 1, 1, 1}) U32(light, std::bit_cast<uint32_t>(f));
   light = Join(Bytes(light.begin(), light.begin() + 12), Chunk(0x0010, Bytes(light.begin() + 12, light.end())));  // position, colour
   for (float f : {100, 200, -300, 0, 0, 0, 0, 35}) U32(camera, std::bit_cast<uint32_t>(f));
-  Loaded l = Load(MainChunk(Join(Chunk(hostile::kObject, Join(Bytes{'L', 0}, Chunk(hostile::kLight, light))),
-                                 Chunk(hostile::kObject, Join(Bytes{'C', 0}, Chunk(hostile::kCamera, camera))))));
-  ASSERT_EQ(l.result, 1);
-  EXPECT_EQ(l.out, "Quib-3D: Initializing Camera data... ok\n");
-  const Scene& s = l.scene;
-  EXPECT_EQ(std::vector<int>({s.objectCount, s.objectCapacity, s.cameraCount}), std::vector<int>({2, 1000, 5}));
+  const Bytes file = MainChunk(Join(Join(Chunk(hostile::kObject, Join(Bytes{'L', 0}, Chunk(hostile::kLight, light))),
+                                         Chunk(hostile::kObject, Join(Bytes{'C', 0}, Chunk(hostile::kCamera, camera)))),
+                                    Object("Tri", Join(kFour, Faces({{0, 1, 2}, {1, 3, 2}, {2, 3, 0}})))));
+  CrtRandom shared, replay;
+  const Loaded scenes[2] = {LoadPath(Write("a.3ds", file), shared), LoadPath(Write("b.3ds", file), shared)};
+  const Scene& s = scenes[0].scene;
+  ASSERT_EQ(scenes[0].result, 1);
+  EXPECT_EQ(scenes[0].out, "Quib-3D: Initializing Camera data... ok\n");
+  EXPECT_EQ(std::vector<int>({s.objectCount, s.objectCapacity, s.cameraCount}), std::vector<int>({3, 1000, 5}));
   ASSERT_EQ(s.objects.size(), 1000u);
   ASSERT_EQ(s.cameras.size(), 5u);
-  EXPECT_EQ(s.objects[0].vertexCount + s.objects[0].faceCount + s.objects[1].vertexCount + s.objects[1].faceCount, 0);
-  // The file's camera (100, 200, −300) is not taken; every slot starts at
-  // (−90, 20, −300) unturned.
   for (const SceneCamera& c : s.cameras) {
     EXPECT_EQ(std::vector<float>(c.position, c.position + 3), std::vector<float>({0, 0, -600}));
     EXPECT_EQ(std::vector<float>(c.target, c.target + 3), std::vector<float>({0, 0, 0}));
@@ -86,14 +95,8 @@ TEST_F(SceneLoader, LightsAndCamerasOnlyGiveEmptySlotsAndTheStartCamera) {
   }
   EXPECT_EQ(std::vector<float>(s.objects[999].position, s.objects[999].position + 3), std::vector<float>({-90, 20, -300}));
   EXPECT_EQ(s.objects[999].rotation, kIdentity3);
-}
-
-TEST_F(SceneLoader, FacesAreStoredInReverseWithColoursByIndexAndPhasesDrawnFromTheGenerator) {
-  CrtRandom random;
-  Loaded first = Load(Tri("Tri", {{0, 1, 2}, {1, 3, 2}, {2, 3, 0}}), std::move(random));
-  const SceneObject& o = first.scene.objects[0];
-  ASSERT_EQ(first.result, 1);
-  ASSERT_EQ(first.scene.objectCount, 1);
+  EXPECT_EQ(s.objects[0].vertexCount + s.objects[0].faceCount + s.objects[1].vertexCount + s.objects[1].faceCount, 0);
+  const SceneObject& o = s.objects[2];
   ASSERT_EQ(o.vertexCount, 4);
   ASSERT_EQ(o.faceCount, 3);
   EXPECT_EQ(o.vertices[3].x + o.vertices[3].y, 2);
@@ -104,30 +107,23 @@ TEST_F(SceneLoader, FacesAreStoredInReverseWithColoursByIndexAndPhasesDrawnFromT
     EXPECT_EQ(o.faceInfo[i].enabled, 1) << i;
     EXPECT_EQ(o.faceInfo[i].colour, colours[i]) << i;
   }
-  // Slot 0 draws three to drop, then a, b, c of each stored face (the last
-  // face naming a vertex keeps its values); the other 999 slots three each,
-  // and the next scene starts where this one stopped.
-  CrtRandom shared, replay;
-  std::vector<Loaded> scenes;
-  for (int n = 0; n < 2; ++n) scenes.push_back(LoadPath(Write("s.3ds", Tri("Tri", {{0, 1, 2}, {1, 3, 2}})), shared));
-  for (const Loaded& l : scenes) {
-    const SceneObject& s = l.scene.objects[0];
-    for (int i = 0; i < 3; ++i) replay.Next();
-    float phase[4] = {}, step[4] = {};
-    const float steps[3] = {-0.0115f, 0.0108f, 0.0115f};
-    for (int j = 0; j < 2; ++j) {
-      const int32_t corner[3] = {s.faces[j].a, s.faces[j].b, s.faces[j].c};
-      for (int k = 0; k < 3; ++k) phase[corner[k]] = float(replay.Next() % 255), step[corner[k]] = steps[k];
+  const float steps[3] = {-0.0115f, 0.0108f, 0.0115f};
+  for (const Loaded& l : scenes)
+    for (const SceneObject& slot : l.scene.objects) {
+      for (int i = 0; i < 3; ++i) replay.Next();
+      std::vector<float> phase(size_t(slot.vertexCount)), step(size_t(slot.vertexCount));
+      for (int j = 0; j < slot.faceCount; ++j) {
+        const int32_t corner[3] = {slot.faces[j].a, slot.faces[j].b, slot.faces[j].c};
+        for (int k = 0; k < 3; ++k) phase[corner[k]] = float(replay.Next() % 255), step[corner[k]] = steps[k];
+      }
+      for (int v = 0; v < slot.vertexCount; ++v) {
+        EXPECT_EQ(slot.vertices[v].phase, phase[v]) << v;
+        EXPECT_EQ(slot.vertices[v].phaseStep, step[v]) << v;
+        EXPECT_EQ(slot.vertices[v].morphActive, 0) << v;
+      }
     }
-    for (int v = 0; v < 4; ++v) {
-      EXPECT_EQ(s.vertices[v].phase, phase[v]) << v;
-      EXPECT_EQ(s.vertices[v].phaseStep, step[v]) << v;
-      EXPECT_EQ(s.vertices[v].morphActive, 0) << v;
-    }
-    for (int i = 0; i < 999 * 3; ++i) replay.Next();
-  }
   EXPECT_EQ(replay.state, shared.state);
-  EXPECT_EQ(scenes[0].scene.objects[0].vertices[2].phaseStep, 0.0115f);  // c of file face 0
+  EXPECT_EQ(o.vertices[2].phaseStep, 0.0115f);  // c of file face 0
 }
 
 // `levels` containers, one inside the other, around `inner`.
