@@ -10,56 +10,68 @@
 #include "effects2d/bump_lights.h"
 #include "effects2d/flare.h"
 #include "effects2d/trace_internal.h"
+#include "support/effects_frame.h"
 #include "support/show.h"
 
 namespace {
 
-using testing_support::InDataDir;
-using testing_support::Show;
-
+using testing_support::Frame;
 using Pixels = std::vector<uint32_t>;
 
-struct Canvas {
-  Pixels pixels;
-  RenderTarget target;
-  explicit Canvas(Pixels p) : pixels(std::move(p)) {
-    target.pixels = pixels.data();
-    target.width = kFrameWidth;
-    target.height = kFrameHeight;
+// The four trace fills over one grid: the packed fill must give exactly the
+// integer-shade rule, whose red and blue are the plain fill's and whose green
+// is at most 2 below it; the packed form of the plain rule the plain pixels.
+// Returns how many greens differ.
+long CheckTraceFills(const TraceScene& scene, const PcxImage& texture, const Pixels& background) {
+  Frame plain(background), packed(background), rule(background), plainRulePacked(background);
+  FillTraceBlocks(scene, texture, plain.target);
+  FillTraceBlocksPacked(scene, texture, packed.target);
+  FillTraceBlocksIntegerShade(scene, texture, rule.target);
+  FillTraceBlocksPlainRulePacked(scene, texture, plainRulePacked.target);
+  EXPECT_EQ(packed.pixels, rule.pixels);
+  EXPECT_EQ(plainRulePacked.pixels, plain.pixels);
+  EXPECT_NE(plain.pixels, background);
+  long greenDiffers = 0;
+  for (size_t i = 0; i < plain.pixels.size(); ++i) {
+    uint32_t p = plain.pixels[i], q = rule.pixels[i];
+    int below = int(p >> 8 & 0xFF) - int(q >> 8 & 0xFF);
+    if ((q & 0xFF00FFu) != (p & 0xFF00FFu) || below < 0 || below > 2) {
+      ADD_FAILURE() << "pixel " << i << ": plain " << std::hex << p << ", integer shade " << q;
+      break;
+    }
+    greenDiffers += below != 0;
   }
-};
-
-// The frame the plain show leaves at time t.
-Pixels FrameAt(Show& s, uint32_t t) {
-  s.demo.settings.useMmx = 0;
-  s.FrameAt(t);
-  return Pixels(s.demo.target.pixels, s.demo.target.pixels + kFrameWidth * kFrameHeight);
+  return greenDiffers;
 }
 
 class PackedForms : public testing::Test {
  protected:
-  InDataDir inData;
-  Show s;
+  testing_support::InDataDir inData;
+  testing_support::Show s;
   void SetUp() override { ASSERT_TRUE(s.Open()); }
+  // The frame the plain show leaves at time t, with some top bytes set
+  // every `stride` pixels: both forms must leave them 0 where they draw.
+  Pixels FrameAt(uint32_t t, size_t stride = 0, uint32_t top = 0) {
+    s.demo.settings.useMmx = 0;
+    s.FrameAt(t);
+    Pixels p(s.demo.target.pixels, s.demo.target.pixels + kFramePixels);
+    for (size_t i = 0; stride && i < p.size(); i += stride) p[i] |= top;
+    return p;
+  }
 };
 
 TEST_F(PackedForms, FlaresAddTheSamePixelsAsThePlainSum) {
-  struct Case {
-    float x, y, z;
-  };
   // Whole, clipped on every side, tiny, and as close as the table allows.
-  const Case cases[] = {{0, 0, 1400},     {0, 0, 256},      {-700, 0, 512},  {700, 100, 512},
-                        {0, -420, 512},   {30, 400, 512},   {-900, -600, 400}, {5, 5, 9000},
-                        {0, 0, 81},       {123.5f, -77.25f, 300}, {-256, 192, 256}};
+  const float cases[][3] = {{0, 0, 1400},   {0, 0, 256},    {-700, 0, 512},         {700, 100, 512},
+                            {0, -420, 512}, {30, 400, 512}, {-900, -600, 400},      {5, 5, 9000},
+                            {0, 0, 81},     {-256, 192, 256}, {123.5f, -77.25f, 300}};
   for (uint32_t t : {10000u, 40000u}) {
-    Pixels background = FrameAt(s, t);
-    // Some top bytes set: both forms must leave them 0 where they draw.
-    for (size_t i = 0; i < background.size(); i += 7) background[i] |= 0x5A000000u;
-    Canvas plain(background), packed(background);
-    for (const Case& c : cases) {
-      DrawFlare(s.demo.flare, c.x, c.y, c.z, plain.target, 0);
-      DrawFlare(s.demo.flare, c.x, c.y, c.z, packed.target, 1);
-      ASSERT_EQ(packed.pixels, plain.pixels) << "t " << t << ", flare at " << c.x << " " << c.y << " " << c.z;
+    const Pixels background = FrameAt(t, 7, 0x5A000000u);
+    Frame plain(background), packed(background);
+    for (auto [x, y, z] : cases) {
+      DrawFlare(s.demo.flare, x, y, z, plain.target, 0);
+      DrawFlare(s.demo.flare, x, y, z, packed.target, 1);
+      ASSERT_EQ(packed.pixels, plain.pixels) << "t " << t << ", flare at " << x << " " << y << " " << z;
     }
     EXPECT_NE(plain.pixels, background) << "the flares drew nothing";
   }
@@ -67,12 +79,10 @@ TEST_F(PackedForms, FlaresAddTheSamePixelsAsThePlainSum) {
 
 TEST_F(PackedForms, BumpLightsGiveThePlainPixelsOpaqueAndBlended) {
   // The lights wander: several frames apart, at each fill's levels.
-  const int levels[] = {255, 300, 254, 200, 128, 1, 0, -5};
   BumpLights plainLights = s.demo.bumpLights, packedLights = s.demo.bumpLights;
-  Pixels background = FrameAt(s, 30000);
-  for (size_t i = 0; i < background.size(); i += 5) background[i] |= 0xC3000000u;
-  Canvas plain(background), packed(background);
-  for (int level : levels) {
+  const Pixels background = FrameAt(30000, 5, 0xC3000000u);
+  Frame plain(background), packed(background);
+  for (int level : {255, 300, 254, 200, 128, 1, 0, -5}) {
     plainLights.level = packedLights.level = level;
     DrawBumpLights(plainLights, plain.target, 1.7f, 0);
     DrawBumpLights(packedLights, packed.target, 1.7f, 1);
@@ -81,75 +91,41 @@ TEST_F(PackedForms, BumpLightsGiveThePlainPixelsOpaqueAndBlended) {
   EXPECT_NE(plain.pixels, background);
 }
 
-// The packed tunnel and morph fill multiply green by the integer shade: red
-// and blue are the plain fill's, green is min(255, texel × integer shade
-// >> 8 + the light's whole green), which is at most 2 below the plain green.
-TEST_F(PackedForms, TunnelAndMorphDifferOnlyByTheIntegerShadeGreen) {
+// The packed tunnel and morph fill multiply green by the integer shade:
+// min(255, texel × integer shade >> 8 + the light's whole green). The planes keep the plain fill's pixels with either useMmx. The draws pick
+// the fill by useMmx and leave the rows outside 64..319 untouched.
+TEST_F(PackedForms, TheTraceFillsKeepTheirRulesOnTheShowsFrames) {
   struct Case {
-    uint32_t t;  // a frame of the tunnel or the morph
-    bool morph;
+    uint32_t t;  // a frame of the planes, the morph or the tunnel
+    void (*draw)(TraceScene&, float, const PcxImage&, RenderTarget&, int);
+    bool integerShade;  // the packed draw's rule
   };
-  const Case cases[] = {{128500, true}, {131000, true}, {132900, true}, {134000, false}, {140000, false},
-                        {147000, false}};
+  auto planes = [](TraceScene& sc, float, const PcxImage& tx, RenderTarget& t, int mmx) { DrawPlanes(sc, tx, t, mmx); };
+  auto morph = [](TraceScene& sc, float m, const PcxImage& tx, RenderTarget& t, int mmx) { DrawMorph(sc, m, tx, t, mmx); };
+  auto tunnel = [](TraceScene& sc, float, const PcxImage& tx, RenderTarget& t, int mmx) { DrawTunnel(sc, tx, t, mmx); };
+  const Case cases[] = {{104000, planes, false}, {112000, planes, false}, {118000, planes, false},
+                        {126000, planes, false}, {128500, morph, true},   {131000, morph, true},
+                        {132900, morph, true},   {134000, tunnel, true},  {140000, tunnel, true},
+                        {147000, tunnel, true}};
   long greenDiffers = 0;
+  const PcxImage& texture = s.demo.pictures.bump;
   for (const Case& c : cases) {
-    Pixels background = FrameAt(s, c.t);  // leaves the scene's eye and lights as that frame set them
-    TraceScene scene = s.demo.trace;
-    const PcxImage& texture = s.demo.pictures.bump;
-    Canvas plain(background), packed(background), rule(background), drawn(background), drawnPlain(background);
-    FillTraceBlocks(scene, texture, plain.target);
-    FillTraceBlocksPacked(scene, texture, packed.target);
-    FillTraceBlocksIntegerShade(scene, texture, rule.target);
-    ASSERT_EQ(packed.pixels, rule.pixels) << "t " << c.t;
-    for (size_t i = 0; i < plain.pixels.size(); ++i) {
-      uint32_t p = plain.pixels[i], q = rule.pixels[i];
-      ASSERT_EQ(q & 0xFF00FFu, p & 0xFF00FFu) << "t " << c.t << ", pixel " << i;
-      int below = int(p >> 8 & 0xFF) - int(q >> 8 & 0xFF);
-      ASSERT_TRUE(below >= 0 && below <= 2) << "t " << c.t << ", pixel " << i << ": " << below;
-      greenDiffers += below != 0;
-    }
-    // The draws pick the fill by useMmx; the band outside rows 64..319 is untouched.
-    TraceScene a = s.demo.trace, b = s.demo.trace;
-    float m = s.demo.director.morphWeight;
-    if (c.morph) {
-      DrawMorph(a, m, texture, drawn.target, 1);
-      DrawMorph(b, m, texture, drawnPlain.target, 0);
-    } else {
-      DrawTunnel(a, texture, drawn.target, 1);
-      DrawTunnel(b, texture, drawnPlain.target, 0);
-    }
-    FillTraceBlocksIntegerShade(a, texture, rule.target);
-    EXPECT_EQ(drawn.pixels, rule.pixels) << "t " << c.t;
+    SCOPED_TRACE(c.t);
+    const Pixels background = FrameAt(c.t);  // leaves the scene's eye and lights as that frame set them
+    const TraceScene scene = s.demo.trace;
+    TraceScene a = scene, b = scene;
+    Frame plain(background), rule(background), drawn(background), drawnPlain(background);
+    greenDiffers += CheckTraceFills(scene, texture, background);
+    const float m = s.demo.director.morphWeight;
+    c.draw(a, m, texture, drawn.target, 1);
+    c.draw(b, m, texture, drawnPlain.target, 0);
     FillTraceBlocks(b, texture, plain.target);
-    EXPECT_EQ(drawnPlain.pixels, plain.pixels) << "t " << c.t;
+    FillTraceBlocksIntegerShade(a, texture, rule.target);
+    EXPECT_EQ(drawnPlain.pixels, plain.pixels);
+    EXPECT_EQ(drawn.pixels, c.integerShade ? rule.pixels : plain.pixels);
     for (int i = 0; i < kFrameWidth * kBandTop; ++i) ASSERT_EQ(drawn.pixels[size_t(i)], background[size_t(i)]);
   }
   EXPECT_GT(greenDiffers, 0) << "the two greens never differed: the packed fill is not the integer-shade one";
-}
-
-// The planes keep the plain fill's pixels with either useMmx: the packed
-// form of the plain rule must give exactly them, on every scene's frames.
-TEST_F(PackedForms, PlainRulePackedFillGivesThePlainPixels) {
-  const uint32_t times[] = {104000, 110000, 118000, 126000, 128500, 132900, 140000};
-  for (uint32_t t : times) {
-    Pixels background = FrameAt(s, t);
-    TraceScene scene = s.demo.trace;
-    const PcxImage& texture = s.demo.pictures.bump;
-    Canvas plain(background), packed(background);
-    FillTraceBlocks(scene, texture, plain.target);
-    FillTraceBlocksPlainRulePacked(scene, texture, packed.target);
-    ASSERT_EQ(packed.pixels, plain.pixels) << "t " << t;
-    EXPECT_NE(plain.pixels, background) << "t " << t;
-  }
-  // DrawPlanes draws the same frame whichever form useMmx picks.
-  FrameAt(s, 112000);
-  TraceScene a = s.demo.trace, b = s.demo.trace;
-  Pixels background(kFramePixels, 0x00123456u);
-  Canvas withMmx(background), without(background);
-  DrawPlanes(a, s.demo.pictures.bump, withMmx.target, 1);
-  DrawPlanes(b, s.demo.pictures.bump, without.target, 0);
-  EXPECT_EQ(withMmx.pixels, without.pixels);
-  EXPECT_NE(without.pixels, background);
 }
 
 // Beyond the show's frames: grids of any texel places (the whole 16-bit
@@ -183,15 +159,7 @@ TEST(PackedFills, KeepTheirRulesOnAnyGrid) {
     InitTraceScene(scene);
     for (int r = 0; r < kGridRows; ++r)
       for (int col = 0; col < kGridColumns; ++col) scene.grid[r * kGridColumns + col] = c.vertex(col, r);
-    Pixels background(kFramePixels, 0x5A123456u);
-    Canvas plain(background), rule(background), packed(background), plainRulePacked(background);
-    FillTraceBlocks(scene, texture, plain.target);
-    FillTraceBlocksIntegerShade(scene, texture, rule.target);
-    FillTraceBlocksPacked(scene, texture, packed.target);
-    FillTraceBlocksPlainRulePacked(scene, texture, plainRulePacked.target);
-    EXPECT_EQ(packed.pixels, rule.pixels) << c.name;
-    EXPECT_EQ(plainRulePacked.pixels, plain.pixels) << c.name;
-    EXPECT_NE(plain.pixels, background) << c.name;
+    CheckTraceFills(scene, texture, Pixels(kFramePixels, 0x5A123456u));
   }
 }
 

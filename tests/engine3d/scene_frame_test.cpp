@@ -1,17 +1,21 @@
+#include "engine3d/scene_frame.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "engine3d/scene_frame.h"
+#include "engine3d/morph.h"
+#include "support/effects_scene.h"
 
 namespace {
 
-SceneCamera StartCamera() {
-  SceneCamera c;
-  c.position[2] = -600;
-  return c;
+using testing_support::CameraFaces, testing_support::FacesAtDepths;
+
+void ExpectMatrix(const Matrix3& got, const Matrix3& want) {
+  for (int r = 0; r < 3; ++r)
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[r][k], want[r][k], 1e-6) << r << k;
 }
 
 TEST(SceneFrame, AimCameraBuildsItsBasisFromTheView) {
@@ -33,76 +37,42 @@ TEST(SceneFrame, AimCameraBuildsItsBasisFromTheView) {
     std::copy(c.position, c.position + 3, camera.position);
     std::copy(c.target, c.target + 3, camera.target);
     AimCamera(camera);
-    for (int r = 0; r < 3; ++r)
-      for (int k = 0; k < 3; ++k) EXPECT_NEAR(camera.basis[r][k], c.basis[r][k], 1e-6) << r << k;
+    ExpectMatrix(camera.basis, c.basis);
   }
 }
 
-TEST(SceneFrame, RotateMoveObjectTurnsAndMovesByThisFramesTurn) {
-  SceneObject o;
+std::vector<float> Xyz(const float* p) { return {p[0], p[1], p[2]}; }
+std::vector<float> Camera(const MeshVertex& v) { return {v.cx, v.cy, v.cz}; }
+
+TEST(SceneFrame, ObjectsTurnAndMoveByThisFramesTurnThenGoIntoCameraSpace) {
+  // Zero angles: the rotation stays, d is added as it is. Then a quarter
+  // turn about z twice: x goes to y, then to −x; the move is turned by this
+  // frame's quarter only, both times. About x by a, row 1 of R is (0, cos a, sin a).
+  SceneObject o, p, q;
   o.position[0] = 1, o.position[1] = 2, o.position[2] = 3;
-  // Zero angles: the rotation stays, d is added as it is.
   RotateMoveObject(o, 0, 0, 0, Vec3{10, -20, 30});
   EXPECT_EQ(o.rotation, kIdentity3);
-  EXPECT_EQ(o.position[0], 11);
-  EXPECT_EQ(o.position[1], -18);
-  EXPECT_EQ(o.position[2], 33);
-
-  // A quarter turn about z twice: x goes to y, then to -x. The move is turned
-  // by this frame's quarter only, both times.
-  const float quarter = 1.5707964f;
-  RotateMoveObject(o, 0, 0, quarter, Vec3{1, 0, 0});
-  RotateMoveObject(o, 0, 0, quarter, Vec3{1, 0, 0});
-  const Matrix3 half = {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
-  for (int r = 0; r < 3; ++r)
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(o.rotation[r][k], half[r][k], 1e-6);
-  EXPECT_NEAR(o.position[0], 11, 1e-5);
-  EXPECT_NEAR(o.position[1], -16, 1e-5);
-  EXPECT_NEAR(o.position[2], 33, 1e-5);
-
-  // About x by a: row 1 of R is (0, cos a, sin a).
-  SceneObject p;
+  EXPECT_EQ(Xyz(o.position), std::vector<float>({11, -18, 33}));
+  for (int i = 0; i < 2; ++i) RotateMoveObject(o, 0, 0, 1.5707964f, Vec3{1, 0, 0});
+  ExpectMatrix(o.rotation, {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}});
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(o.position[k], (std::array<float, 3>{11, -16, 33})[k], 1e-5);
   RotateMoveObject(p, 0.5f, 0, 0, Vec3{0, 1, 0});
-  EXPECT_FLOAT_EQ(p.rotation[1][1], std::cos(0.5f));
-  EXPECT_FLOAT_EQ(p.rotation[1][2], std::sin(0.5f));
-  EXPECT_FLOAT_EQ(p.position[2], std::sin(0.5f));
-}
-
-TEST(SceneFrame, TransformObjectPutsVerticesInCameraSpace) {
-  SceneCamera camera = StartCamera();
+  EXPECT_EQ(std::vector<float>({p.rotation[1][1], p.rotation[1][2], p.position[2]}),
+            std::vector<float>({std::cos(0.5f), std::sin(0.5f), std::sin(0.5f)}));
+  // World x is mirrored by the start camera; z counts from it at −600. The
+  // object's own turn comes before the camera's.
+  SceneCamera camera;
+  camera.position[2] = -600;
   AimCamera(camera);
-  SceneObject o;
-  o.vertexCount = 2;
-  o.vertices.resize(2);
-  o.vertices[0].x = 10, o.vertices[1].y = 5, o.vertices[1].z = -7;
-  o.position[0] = -90, o.position[1] = 20, o.position[2] = -300;
-  TransformObject(o, camera);
-  // World x is mirrored; z counts from the camera at -600.
-  EXPECT_FLOAT_EQ(o.vertices[0].cx, 80);
-  EXPECT_FLOAT_EQ(o.vertices[0].cy, 20);
-  EXPECT_FLOAT_EQ(o.vertices[0].cz, 300);
-  EXPECT_FLOAT_EQ(o.vertices[1].cx, 90);
-  EXPECT_FLOAT_EQ(o.vertices[1].cy, 25);
-  EXPECT_FLOAT_EQ(o.vertices[1].cz, 293);
-  // The object's own turn comes before the camera's.
-  o.rotation = {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}};
-  TransformObject(o, camera);
-  EXPECT_FLOAT_EQ(o.vertices[0].cx, 90);
-  EXPECT_FLOAT_EQ(o.vertices[0].cy, 30);
-}
-
-// An object whose face i has depth keys[i] (all three corners at that z).
-SceneObject FacesAtDepths(const std::vector<float>& depths) {
-  SceneObject o;
-  o.faceCount = int32_t(depths.size());
-  o.vertexCount = 3 * o.faceCount;
-  o.vertices.resize(size_t(o.vertexCount));
-  for (int i = 0; i < o.faceCount; ++i) {
-    for (int k = 0; k < 3; ++k) o.vertices[3 * i + k].cz = depths[i];
-    o.faces.push_back(FaceIndices{3 * i, 3 * i + 1, 3 * i + 2});
-    o.faceInfo.push_back(FaceInfo{1, 0xFFFFFF});
-  }
-  return o;
+  q.vertexCount = 2, q.vertices.resize(2);
+  q.vertices[0].x = 10, q.vertices[1].y = 5, q.vertices[1].z = -7;
+  q.position[0] = -90, q.position[1] = 20, q.position[2] = -300;
+  TransformObject(q, camera);
+  EXPECT_EQ(Camera(q.vertices[0]), std::vector<float>({80, 20, 300}));
+  EXPECT_EQ(Camera(q.vertices[1]), std::vector<float>({90, 25, 293}));
+  q.rotation = {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}};
+  TransformObject(q, camera);
+  EXPECT_EQ(Camera(q.vertices[0]), std::vector<float>({90, 30, 300}));
 }
 
 TEST(SceneFrame, DepthKeysAndTheirSort) {
@@ -118,121 +88,139 @@ TEST(SceneFrame, DepthKeysAndTheirSort) {
       {{9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.depths.size());
     SceneObject o = FacesAtDepths(c.depths);
     DepthOrder order;
     BuildDepthKeys(o, order);
     SortFaces(order, 0, o.faceCount - 1);
-    EXPECT_EQ(order.depthKeys, c.keys);
-    EXPECT_EQ(order.faceOrder, c.order);
+    EXPECT_EQ(order.depthKeys, c.keys) << c.depths.size();
+    EXPECT_EQ(order.faceOrder, c.order) << c.depths.size();
   }
-}
-
-TEST(SceneFrame, SortFacesOrdersAnyKeysWithTheirFaces) {
-  // Many keys with repeats: ascending, and every key still beside its face.
+  // Many keys with repeats: ascending, every key still beside its face, and
+  // entries past the object left alone.
   std::vector<float> depths;
   CrtRandom random;
   for (int i = 0; i < 777; ++i) depths.push_back(float(random.Next() % 300 - 100));
   SceneObject o = FacesAtDepths(depths);
-  DepthOrder order;
-  order.faceOrder.assign(1000, -1);
-  order.depthKeys.assign(1000, -1);
+  DepthOrder order{std::vector<int32_t>(1000, -1), std::vector<int32_t>(1000, -1)};
   BuildDepthKeys(o, order);
   SortFaces(order, 0, o.faceCount - 1);
   EXPECT_TRUE(std::is_sorted(order.depthKeys.begin(), order.depthKeys.begin() + 777));
   std::vector<int32_t> faces(order.faceOrder.begin(), order.faceOrder.begin() + 777);
-  for (int i = 0; i < 777; ++i) EXPECT_EQ(order.depthKeys[i], int32_t(depths[faces[i]]));
+  for (int i = 0; i < 777; ++i) ASSERT_EQ(order.depthKeys[i], int32_t(depths[faces[i]]));
   std::sort(faces.begin(), faces.end());
-  for (int i = 0; i < 777; ++i) EXPECT_EQ(faces[i], i);
-  EXPECT_EQ(order.faceOrder[777], -1) << "entries past the object are left alone";
+  for (int i = 0; i < 777; ++i) ASSERT_EQ(faces[i], i);
+  EXPECT_EQ(order.faceOrder[777], -1);
 }
 
 TEST(SceneFrame, WobbleMovesAVertexOncePerFaceThatNamesIt) {
-  SceneObject o;
-  o.vertexCount = 4, o.faceCount = 2;
-  o.vertices.resize(4);
+  SceneObject o = FacesAtDepths({0, 0});
+  o.vertexCount = 4, o.vertices.resize(4);
   o.faces = {FaceIndices{0, 1, 2}, FaceIndices{2, 1, 3}};
-  o.faceInfo.assign(2, FaceInfo{1, 0xFFFFFF});
-  const float steps[4] = {-0.0115f, 0.0108f, 0.0115f, 0.0115f};
+  const float steps[4] = {-0.0115f, 0.0108f, 0.0115f, 0.0115f}, t = 0.25f;
   for (int i = 0; i < 4; ++i) o.vertices[i].phase = float(i), o.vertices[i].phaseStep = steps[i];
-  const float t = 0.25f;
   WobbleVertices(t, o);
   // Vertex 2 is named twice: moved at phase 2, advanced, moved again.
-  float p2 = 2;
-  float cx2 = std::cos(t + p2);
-  p2 += steps[2];
-  cx2 += std::cos(t + p2);
-  p2 += steps[2];
-  EXPECT_FLOAT_EQ(o.vertices[2].cx, cx2);
-  EXPECT_FLOAT_EQ(o.vertices[2].phase, p2);
-  EXPECT_FLOAT_EQ(o.vertices[0].cx, std::cos(t + 0));
-  EXPECT_FLOAT_EQ(o.vertices[0].cy, std::sin(t + 0));
+  EXPECT_FLOAT_EQ(o.vertices[2].cx, std::cos(t + 2) + std::cos(t + (2 + steps[2])));
+  EXPECT_FLOAT_EQ(o.vertices[2].phase, 2 + steps[2] + steps[2]);
+  EXPECT_FLOAT_EQ(o.vertices[0].cx, std::cos(t));
+  EXPECT_FLOAT_EQ(o.vertices[0].cy, std::sin(t));
   EXPECT_FLOAT_EQ(o.vertices[0].phase, -0.0115f);
   EXPECT_FLOAT_EQ(o.vertices[3].phase, 3 + 0.0115f);
 }
 
 TEST(SceneFrame, DrawSceneUsesEachObjectsModeAndOwnOrder) {
-  // Two overlapping faces in one object at depths 100 and 200: the painter's
-  // order puts the near one last, whatever order the other object left.
-  SceneObject near = FacesAtDepths({200, 100});
-  near.vertexCount = 6;
-  const float xy[6][2] = {{-50, -50}, {50, -50}, {-50, 50}, {-25, -25}, {25, -25}, {-25, 25}};
-  for (int i = 0; i < 6; ++i) near.vertices[i].cx = xy[i][0] * near.vertices[i].cz / 100, near.vertices[i].cy = xy[i][1] * near.vertices[i].cz / 100;
-  near.faceInfo[0].colour = 0xFF0000;  // far
-  near.faceInfo[1].colour = 0x0000FF;  // near
+  // Two overlapping faces in one object at depths 200 (red) and 100 (blue):
+  // the painter's order puts the near one last, whatever order the other
+  // object left.
+  SceneObject near = CameraFaces({{-100, -100, 200}, {100, -100, 200}, {-100, 100, 200}, {-25, -25, 100}, {25, -25, 100}, {-25, 25, 100}});
+  near.faceInfo[0].colour = 0xFF0000, near.faceInfo[1].colour = 0x0000FF;
   near.drawMode = 2;
   Scene scene;
   scene.objectCount = 2;
   scene.objects = {near, FacesAtDepths({10, 20, 30})};
   scene.objects[1].drawMode = 9;  // draws nothing
-  std::vector<uint32_t> pixels(512 * 384, 0);
+  std::vector<uint32_t> pixels(kFramePixels, 0);
   DepthOrder order{{0, 1, 2}, {0, 0, 0}};  // stale: the wrong order for this object
   DrawScene(scene, SceneCamera{}, pixels.data(), order, 0, 0);
-  // Far red first, then near blue over it.
-  uint32_t both = HalfBlend(HalfBlend(0, 0xFF0000), 0x0000FF);
-  EXPECT_EQ(pixels[size_t(182) * 512 + 246], both);
-  EXPECT_EQ(pixels[size_t(100) * 512 + 150], HalfBlend(0, 0xFF0000));
-
+  EXPECT_EQ(pixels[182 * 512 + 246], HalfBlend(HalfBlend(0, 0xFF0000), 0x0000FF));
+  EXPECT_EQ(pixels[100 * 512 + 150], HalfBlend(0, 0xFF0000));
   // Mode 1 draws the wire and then white dots; mode 0 the dots only.
   for (int mode : {0, 1}) {
-    SCOPED_TRACE(mode);
     scene.objects[0].drawMode = mode;
     std::fill(pixels.begin(), pixels.end(), 0);
     DrawScene(scene, SceneCamera{}, pixels.data(), order, 0xFFFFFFFFu, 0);
-    EXPECT_EQ(pixels[size_t(64) * 512 + 128], 0xFFFFFFu);  // a corner of the far face
-    uint32_t edge = pixels[size_t(64) * 512 + 256];        // on its top edge
-    EXPECT_EQ(edge != 0, mode == 1);
+    EXPECT_EQ(pixels[64 * 512 + 128], 0xFFFFFFu) << "a corner of the far face, mode " << mode;
+    EXPECT_EQ(pixels[64 * 512 + 256] != 0, mode == 1) << "its top edge, mode " << mode;
   }
 }
 
 TEST(SceneFrame, BallSceneCirclesItsFirstObjectAndDrawsItAsWire) {
   Scene scene;
   scene.objectCount = 1;
-  scene.objects.resize(1);
+  scene.objects = {FacesAtDepths({0})};
   scene.cameras.resize(5);
-  scene.cameras[0] = StartCamera();
+  scene.cameras[0].position[2] = -600;
   SceneObject& ball = scene.objects[0];
-  ball = FacesAtDepths({0});
-  const float corners[3][3] = {{-20, -20, 0}, {20, -20, 0}, {0, 20, 0}};
-  for (int i = 0; i < 3; ++i)
-    ball.vertices[i].x = corners[i][0], ball.vertices[i].y = corners[i][1], ball.vertices[i].z = corners[i][2];
+  const float corners[3][2] = {{-20, -20}, {20, -20}, {0, 20}};
+  for (int i = 0; i < 3; ++i) ball.vertices[i].x = corners[i][0], ball.vertices[i].y = corners[i][1];
   ball.position[0] = 999;  // replaced every frame
-  std::vector<uint32_t> pixels(512 * 384, 0);
+  std::vector<uint32_t> pixels(kFramePixels, 0);
   DepthOrder order;
   const float t = 0.5f;
   DrawBallScene(scene, order, t, pixels.data());
   // The move is d turned by one frame's turn of 0.015 on each axis.
   SceneObject expected;
   expected.position[0] = -65, expected.position[1] = -40, expected.position[2] = -250;
-  RotateMoveObject(expected, 0.015f, 0.015f, 0.015f,
-                   Vec3{64 * std::sin(t), 64 * std::cos(t), 64 * std::sin(t)});
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(ball.position[k], expected.position[k]);
+  RotateMoveObject(expected, 0.015f, 0.015f, 0.015f, Vec3{64 * std::sin(t), 64 * std::cos(t), 64 * std::sin(t)});
+  EXPECT_EQ(Xyz(ball.position), Xyz(expected.position));
   EXPECT_EQ(ball.rotation, expected.rotation);
   EXPECT_EQ(ball.drawMode, 1);
   EXPECT_EQ(scene.cameras[0].basis[0][0], -1);
   // Drawn: blue edges and white dots.
   EXPECT_TRUE(std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p == 0x0000BE || p == 0x00007F; }));
   EXPECT_TRUE(std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p == 0xFFFFFF; }));
+}
+
+SceneObject Points(std::vector<std::array<float, 3>> points) {
+  SceneObject o;
+  for (auto [x, y, z] : points) o.vertices.push_back(MeshVertex{x, y, z});
+  o.vertexCount = int32_t(o.vertices.size());
+  return o;
+}
+
+// Aimed once, a vertex moves 3/128 of the way a step until it overshoots to
+// 129/128 and stops; a vertex at its target or without a partner stays.
+TEST(Morph, AimedOnceItOvershootsTo129Over128AndStops) {
+  SceneObject moving = Points({{0, 0, 0}, {5, 5, 5}, {-64, 32, 0}, {7, 8, 9}});
+  const SceneObject target = Points({{128, -256, 64}, {5, 5, 5}, {64, 32, 128}});
+  moving.vertices[3].morphActive = 1;  // left over from an earlier aim
+  moving.vertices[3].morphStep[0] = 4;
+  MorphAim(moving, target);
+  EXPECT_EQ(Xyz(moving.vertices[0].morphStep), std::vector<float>({1, -2, 0.5f}));
+  for (int n = 1; n <= 50; ++n) {
+    MorphStep(moving);
+    EXPECT_EQ(moving.vertices[0].morphActive, n < 43 ? 1 : 0) << n;
+    EXPECT_EQ(moving.vertices[0].morphCount, 3 * std::min(n, 43)) << n;
+  }
+  const float want[4][3] = {{129, -258, 64.5f}, {5, 5, 5}, {-64 + 129, 32, 129}, {7, 8, 9}};
+  for (int v = 0; v < 4; ++v)
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ((&moving.vertices[v].x)[k], want[v][k]) << v << "," << k;
+  EXPECT_EQ(moving.vertices[3].morphActive, 0);
+}
+
+TEST(Morph, AimedEveryFrameItClosesByAFactorOf125Over128) {
+  SceneObject moving = Points({{0, 0, 0}});
+  const SceneObject target = Points({{1000, -500, 250}});
+  for (int n = 1; n <= 100; ++n) {
+    MorphAim(moving, target);
+    MorphStep(moving);
+    if (n % 25) continue;
+    double left = std::pow(125.0 / 128.0, n);
+    EXPECT_NEAR(1000 - moving.vertices[0].x, 1000 * left, 0.01) << n;
+    EXPECT_NEAR(-500 - moving.vertices[0].y, -500 * left, 0.01) << n;
+    EXPECT_NEAR(250 - moving.vertices[0].z, 250 * left, 0.01) << n;
+    EXPECT_EQ(moving.vertices[0].morphCount, 3) << n;
+  }
 }
 
 }  // namespace
