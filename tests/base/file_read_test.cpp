@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -17,19 +18,14 @@ namespace {
 namespace fs = std::filesystem;
 using base::FileRead;
 
-struct Scratch {
-  fs::path dir;
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "file-read-XXXXXX").string();
-    dir = mkdtemp(pattern.data());
-  }
-  ~Scratch() { fs::remove_all(dir); }
-};
-
 // Every kind of thing that can stand where a data file should, read with a
 // limit of 100 bytes.
 TEST(ReadWholeFile, TakesARegularFileUpToTheLimitAndNothingElse) {
-  Scratch s;
+  std::string pattern = (fs::temp_directory_path() / "file-read-XXXXXX").string();
+  const struct Scratch {
+    fs::path dir;
+    ~Scratch() { fs::remove_all(dir); }
+  } s{mkdtemp(pattern.data())};
   const std::string hundred(100, 'h');
   std::ofstream(s.dir / "hundred") << hundred;
   std::ofstream(s.dir / "empty").close();
@@ -48,23 +44,15 @@ TEST(ReadWholeFile, TakesARegularFileUpToTheLimitAndNothingElse) {
   std::strcpy(address.sun_path, socketPath.c_str());
   ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
-  struct Case {
-    const char* name;
-    FileRead result;
-    std::string bytes;
-  };
-  const Case cases[] = {
-      {"hundred", FileRead::kOk, hundred},     {"empty", FileRead::kOk, ""},
-      {"link", FileRead::kOk, hundred},        {"more", FileRead::kTooLarge, ""},
-      {"missing", FileRead::kNotFound, ""},    {"dangling", FileRead::kNotFound, ""},
-      {"folder", FileRead::kNotRegular, ""},   {"fifo", FileRead::kNotRegular, ""},
-      {"zero", FileRead::kNotRegular, ""},     {"socket", FileRead::kNotRegular, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  const std::tuple<const char*, FileRead, std::string> cases[] = {
+      {"hundred", FileRead::kOk, hundred},   {"empty", FileRead::kOk, ""},          {"link", FileRead::kOk, hundred},
+      {"more", FileRead::kTooLarge, ""},     {"missing", FileRead::kNotFound, ""},  {"dangling", FileRead::kNotFound, ""},
+      {"folder", FileRead::kNotRegular, ""}, {"fifo", FileRead::kNotRegular, ""},   {"zero", FileRead::kNotRegular, ""},
+      {"socket", FileRead::kNotRegular, ""}};
+  for (const auto& [name, result, want] : cases) {
     std::vector<uint8_t> bytes = {1, 2, 3};
-    EXPECT_EQ(base::ReadWholeFile((s.dir / c.name).string(), 100, bytes), c.result);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes);
+    EXPECT_EQ(base::ReadWholeFile((s.dir / name).string(), 100, bytes), result) << name;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), want) << name;
   }
   close(sock);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "base/simd.h"
 
@@ -11,41 +12,25 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TEST(Truncation, TowardsZeroEachWithItsOwnRuleOutOfRange) {
-  struct Case {
-    double v;
-    int32_t indefinite, saturated;
-  };
-  const Case cases[] = {
-      {2.9, 2, 2},
-      {-2.9, -2, -2},
-      {-0.5, 0, 0},
-      {3e9, INT32_MIN, INT32_MAX},
-      {-3e9, INT32_MIN, INT32_MIN},
-      {2147483520.0, 2147483520, 2147483520},  // the largest float below 2^31
-      {kNaN, INT32_MIN, 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(TruncOrIndefinite(float(c.v)), c.indefinite) << c.v;
-    EXPECT_EQ(TruncSaturated(c.v), c.saturated) << c.v;
-  }
+  // 2147483520 is the largest float below 2^31.
+  const std::tuple<double, int32_t, int32_t> cases[] = {
+      {2.9, 2, 2},     {-2.9, -2, -2},     {-0.5, 0, 0},     {3e9, INT32_MIN, INT32_MAX}, {-3e9, INT32_MIN, INT32_MIN},
+      {2147483520.0, 2147483520, 2147483520}, {kNaN, INT32_MIN, 0}};
+  for (auto [v, indefinite, saturated] : cases)
+    EXPECT_EQ(std::make_pair(TruncOrIndefinite(float(v)), TruncSaturated(v)), std::make_pair(indefinite, saturated)) << v;
 }
 
 TEST(PixelArithmetic, PerChannel) {
-  struct Case {
-    uint32_t a, b;
-    uint32_t half, added, weighted;  // weighted: a × 64 + b × 192, each >> 8
-  };
-  const Case cases[] = {
+  // a, b, their half blend, their saturated sum, a × 64 + b × 192 each >> 8.
+  const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint32_t> cases[] = {
       {0x00000000, 0x00FFFFFF, 0x007F7F7F, 0x00FFFFFF, 0x00BFBFBF},
       {0x00FF0000, 0x00FF0000, 0x00FE0000, 0x00FF0000, 0x00FE0000},
       {0xFF102030, 0x00010203, 0x00081119, 0x00112233, 0x0004090E},
-      {0x00808080, 0x00808080, 0x00808080, 0x00FFFFFF, 0x00808080},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(HalfBlend(c.a, c.b), c.half) << std::hex << c.a;
-    EXPECT_EQ(AddSaturated(c.a, c.b), c.added) << std::hex << c.a;
-    EXPECT_EQ(WeightedBlend(c.a, 64, c.b, 192), c.weighted) << std::hex << c.a;
-    EXPECT_EQ(ScalePixel(c.a, 128), WeightedBlend(c.a, 128, 0, 0)) << std::hex << c.a;
+      {0x00808080, 0x00808080, 0x00808080, 0x00FFFFFF, 0x00808080}};
+  for (auto [a, b, half, added, weighted] : cases) {
+    EXPECT_EQ(std::make_tuple(HalfBlend(a, b), AddSaturated(a, b), WeightedBlend(a, 64, b, 192)),
+              std::make_tuple(half, added, weighted)) << std::hex << a;
+    EXPECT_EQ(ScalePixel(a, 128), WeightedBlend(a, 128, 0, 0)) << std::hex << a;
   }
 }
 

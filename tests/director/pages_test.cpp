@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "director/console_line.h"
 #include "effect_fixtures.h"
@@ -21,48 +21,28 @@ std::string Line(const TextPage& page, int k) {
 void ExpectWellFormed(const TextPage& page) {
   for (int k = 0; k < kPageLines; ++k) {
     const char* slot = &page[size_t(k) * kPageSlot];
-    size_t n = strnlen(slot, kPageSlot);
-    ASSERT_LT(n, size_t(kPageSlot)) << "slot " << k;
-    for (size_t i = n; i < size_t(kPageSlot); ++i) ASSERT_EQ(slot[i], '\0') << "slot " << k;
+    EXPECT_EQ(std::count(slot + strnlen(slot, kPageSlot), slot + kPageSlot, '\0'), kPageSlot - Line(page, k).size())
+        << "slot " << k;
+    ASSERT_LT(Line(page, k).size(), size_t(kPageSlot)) << "slot " << k;
   }
 }
 
 TEST(Pages, EachPageKeepsItsLayout) {
-  struct Case {
-    const char* name;
-    const TextPage& page;
-    int lines;      // lines used, 0 … lines − 1
-    size_t longest;
-    int blankFrom;  // lines from here on are a single space (lines for none)
-  };
-  const Case cases[] = {
-      {"story 1", StoryText(1), 21, 26, 21},
-      {"story 2", StoryText(2), 21, 25, 21},
-      {"story 3", StoryText(3), 24, 29, 18},
-      {"story 4", StoryText(4), 24, 37, 24},
-      {"greetings", GreetingsText(), 25, 49, 23},
-      {"MMX listing", MmxListing(), 28, 49, 28},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ExpectWellFormed(c.page);
+  // A page, its lines used (0 … lines − 1), its longest line, and where the
+  // lines of a single space begin (lines for none). A blank line is one
+  // space, never an empty slot, so it costs the typewriter a step.
+  const std::tuple<const TextPage&, int, size_t, int> cases[] = {
+      {StoryText(1), 21, 26, 21}, {StoryText(2), 21, 25, 21},     {StoryText(3), 24, 29, 18},
+      {StoryText(4), 24, 37, 24}, {GreetingsText(), 25, 49, 23}, {MmxListing(), 28, 49, 28}};
+  for (const auto& [page, lines, longest, blankFrom] : cases) {
+    SCOPED_TRACE(Line(page, 0));
+    ExpectWellFormed(page);
     for (int k = 0; k < kPageLines; ++k) {
-      std::string line = Line(c.page, k);
-      if (k >= c.lines) {
-        EXPECT_EQ(line, "") << "line " << k;
-        continue;
-      }
-      EXPECT_LE(line.size(), c.longest) << "line " << k << ": " << line;
-      // A blank line is one space, never an empty slot, so it costs the
-      // typewriter a step like the original's.
-      EXPECT_FALSE(line.empty()) << "line " << k;
-      if (k >= c.blankFrom) {
-        EXPECT_EQ(line, " ") << "line " << k;
-      }
+      std::string line = Line(page, k);
+      EXPECT_TRUE(k >= lines ? line.empty() : k >= blankFrom ? line == " " : !line.empty() && line.size() <= longest)
+          << k << ": " << line;
     }
   }
-  // The story has something to say on every page.
-  for (int k = 1; k <= kStoryPages; ++k) EXPECT_GT(Line(StoryText(k), 0).size(), 3u);
 }
 
 TEST(Pages, GreetingsAlternateBlankAndIndentedNames) {
@@ -71,51 +51,28 @@ TEST(Pages, GreetingsAlternateBlankAndIndentedNames) {
   std::set<std::string> names;
   for (int k = 1; k <= 22; ++k) {
     std::string line = Line(page, k);
-    if (k % 2 == 1) {
-      EXPECT_EQ(line, "   ") << "line " << k;
-    } else {
-      ASSERT_GT(line.size(), 3u) << "line " << k;
-      EXPECT_EQ(line.substr(0, 2), "  ") << "line " << k;
-      EXPECT_NE(line[2], ' ') << "line " << k;
-      names.insert(line);
-    }
+    EXPECT_TRUE(k % 2 ? line == "   " : line.size() > 3 && line.substr(0, 2) == "  " && line[2] != ' ') << k;
+    if (k % 2 == 0) names.insert(line);
   }
   EXPECT_EQ(names.size(), 11u) << "eleven different names";
 }
 
-TEST(Pages, TheMmxListingsIndents) {
-  struct Case {
-    int line;
-    const char* text;
-  };
-  const Case cases[] = {
-      {0, "test eax, eax"},       {1, "jz @no_draw"},          {2, "  movd MM1, eax"},
-      {5, "  movd MM0, dword ptr [esi]"}, {12, "  paddusb MM0, MM2"},
-      {13, "\t punpcklbw MM0, MM7"}, {16, "  packuswb MM0, MM7"},  {17, "@no_draw:"},
-      {18, "movd MM5, dword ptr [edi]"}, {26, "movd dword ptr [edi], MM0"}, {27, "emms"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Line(MmxListing(), c.line), c.text) << "line " << c.line;
+TEST(Pages, TheMmxListingsIndentsAndMakePageCutsWhatWouldNotFitItsSlot) {
+  // Plain, indented, tabbed, a label, the last line.
+  for (auto [k, text] : {std::pair{0, "test eax, eax"}, {2, "  movd MM1, eax"}, {13, "\t punpcklbw MM0, MM7"},
+                         {17, "@no_draw:"}, {27, "emms"}})
+    EXPECT_EQ(Line(MmxListing(), k), text) << "line " << k;
   int indented = 0;
   for (int k = 0; k < 28; ++k) indented += Line(MmxListing(), k).rfind("  ", 0) == 0;
   EXPECT_EQ(indented, 14) << "lines 2 to 16 but the tabbed one";
-}
-
-TEST(Pages, MakePageCutsWhatWouldNotFitItsSlot) {
-  std::string longLine(60, 'x');
-  TextPage page = MakePage({"a", longLine.c_str()});
+  TextPage page = MakePage({"a", std::string(60, 'x').c_str()});
   ExpectWellFormed(page);
-  EXPECT_EQ(Line(page, 0), "a");
-  EXPECT_EQ(Line(page, 1), std::string(49, 'x'));
-  EXPECT_EQ(Line(page, 2), "");
-}
-
-// A font whose glyph for each code is filled with that code's number.
-PcxImage CodeFont() {
-  return fixtures::Picture(94 * 8, 15, [](int x, int) { return uint32_t(x / 8 + 33); });
+  EXPECT_EQ(std::make_tuple(Line(page, 0), Line(page, 1), Line(page, 2)), std::make_tuple("a", std::string(49, 'x'), ""));
 }
 
 TEST(ConsoleLine, ShowsTheListingsLinesInTurn) {
-  const PcxImage font = CodeFont();
+  // A font whose glyph for each code is filled with that code's number.
+  const PcxImage font = fixtures::Picture(94 * 8, 15, [](int x, int) { return uint32_t(x / 8 + 33); });
   ConsoleLine console;
   for (int frame = 0; frame < 34; ++frame) {
     SCOPED_TRACE(frame);
@@ -123,29 +80,17 @@ TEST(ConsoleLine, ShowsTheListingsLinesInTurn) {
     DrawConsoleLine(console, font, 10, 366, f.target);
     EXPECT_EQ(console.consoleLineCounter, uint32_t(frame + 1));
     // Read the line back off the frame, glyph by glyph, 9 pixels apart.
-    const char* want = kConsoleListing[frame % 16];
+    const std::string want(kConsoleListing[frame % 16], strnlen(kConsoleListing[frame % 16], kConsoleSlot));
+    ASSERT_LT(want.size(), size_t(kConsoleSlot));
     std::string read;
-    for (size_t i = 0; i < std::strlen(want); ++i) {
-      uint32_t p = f.at(10 + 9 * int(i), 366 + 14);
-      read += p ? char(p) : ' ';
-    }
-    EXPECT_EQ(read, want);
-    EXPECT_EQ(f.at(10 + 9 * int(std::strlen(want)), 366), 0u) << "nothing after the line";
+    for (int i = 0; i <= int(want.size()); ++i) read += f.at(10 + 9 * i, 380) ? char(f.at(10 + 9 * i, 380)) : ' ';
+    EXPECT_EQ(read, want + " ") << "nothing after the line";
   }
-  // The counter wraps through its low four bits only.
+  // The counter wraps through its low four bits only: line 15, "STA #$01".
   console.consoleLineCounter = 0xFFFFFFFFu;
   fixtures::Frame f;
   DrawConsoleLine(console, font, 10, 366, f.target);
-  EXPECT_EQ(f.at(10, 366), uint32_t('S'));  // line 15, "STA #$01"
-  EXPECT_EQ(console.consoleLineCounter, 0u);
-}
-
-TEST(ConsoleLine, ListingFitsItsSlots) {
-  const char* first[] = {"LDA #0", "STA $02", "LDA #$16", "STA $03"};
-  for (int k = 0; k < 4; ++k) EXPECT_STREQ(kConsoleListing[k], first[k]);
-  EXPECT_STREQ(kConsoleListing[11], "JSR #$FFD2");
-  EXPECT_STREQ(kConsoleListing[13], "BNE #$1402");
-  for (const auto& line : kConsoleListing) EXPECT_LT(strnlen(line, kConsoleSlot), size_t(kConsoleSlot));
+  EXPECT_EQ(std::make_pair(f.at(10, 366), console.consoleLineCounter), std::make_pair(uint32_t('S'), 0u));
 }
 
 }  // namespace

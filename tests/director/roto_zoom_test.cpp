@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "effect_fixtures.h"
 
 namespace {
@@ -10,36 +12,24 @@ using fixtures::Frame;
 
 // Each texel tells its own place in the bits the halving blend keeps (bits
 // 1 to 7 of each channel): column and row, their top bits in green.
-uint32_t Texel(int col, int row) {
-  uint32_t c = uint32_t(col), r = uint32_t(row);
-  return (r & 127) << 17 | (r >> 7) << 10 | (c >> 7) << 9 | (c & 127) << 1;
-}
+uint32_t Texel(uint32_t c, uint32_t r) { return (r & 127) << 17 | (r >> 7) << 10 | (c >> 7) << 9 | (c & 127) << 1; }
 
 PcxImage CodedTexture(size_t pixels = kFeedbackPixels) {
-  PcxImage t = fixtures::Picture(256, 256, Texel);
+  PcxImage t = fixtures::Picture(256, 256, [](int c, int r) { return Texel(uint32_t(c), uint32_t(r)); });
   t.pixels.resize(pixels, 0);
   return t;
 }
 
 TEST(RotoZoom, StepsFromTheAngleAndZoom) {
-  struct Case {
-    float phase, zoom;
-    RotoSteps want;
-  };
-  const Case cases[] = {
-      // A quarter turn of 1.571, not π/2: cos is −0.0002, sin × 400 just under 400.
-      {0.0f, 400.0f, {400, 0, 0, 399}},
-      {1.0f, 400.0f, {399, 9, -9, 399}},
-      // Half a turn: every step reverses, truncated towards zero.
-      {128.0f, 400.0f, {-399, 0, 0, -399}},
-      {0.0f, 256.0f, {256, 0, 0, 255}},
-  };
-  for (const Case& c : cases) {
-    RotoSteps s = RotoZoomSteps(c.phase, c.zoom);
-    EXPECT_EQ(s.du, c.want.du) << c.phase;
-    EXPECT_EQ(s.dv, c.want.dv) << c.phase;
-    EXPECT_EQ(s.duRow, c.want.duRow) << c.phase;
-    EXPECT_EQ(s.dvRow, c.want.dvRow) << c.phase;
+  // A quarter turn of 1.571, not π/2: cos is −0.0002, sin × 400 just under
+  // 400. Half a turn: every step reverses, truncated towards zero.
+  const std::tuple<float, float, RotoSteps> cases[] = {{0.0f, 400.0f, {400, 0, 0, 399}},
+                                                       {1.0f, 400.0f, {399, 9, -9, 399}},
+                                                       {128.0f, 400.0f, {-399, 0, 0, -399}},
+                                                       {0.0f, 256.0f, {256, 0, 0, 255}}};
+  for (auto [phase, zoom, want] : cases) {
+    RotoSteps s = RotoZoomSteps(phase, zoom);
+    EXPECT_EQ(std::tie(s.du, s.dv, s.duRow, s.dvRow), std::tie(want.du, want.dv, want.duRow, want.dvRow)) << phase;
   }
 }
 
@@ -64,16 +54,14 @@ TEST(RotoZoom, EveryBandPixelIsTheTexelItsRowAndColumnReach) {
     for (int r = 0; r < kZoomBandRows; ++r)
       for (int c = 0; c < kFrameWidth; ++c) {
         int32_t u = u0 + r * s.duRow + (c + 1) * s.du, v = v0 + r * s.dvRow + (c + 1) * s.dv;
-        uint32_t t = Texel((u >> 8) & 255, (v >> 8) & 255);
+        uint32_t t = Texel(uint32_t(u >> 8) & 255, uint32_t(v >> 8) & 255);
         ASSERT_EQ(frame.at(c, kZoomBandTop + r), ((t >> 1) & 0x7F7F7Fu) + 0x00081828u) << c << ", " << r;
       }
   }
 }
 
 TEST(RotoZoom, ATextureItCannotReadDrawsNothing) {
-  const PcxImage textures[] = {PcxImage{}, fixtures::Flat(128, 128, 0x00FFFFFF),
-                               fixtures::Flat(256, 200, 0x00FFFFFF)};
-  for (const PcxImage& t : textures) {
+  for (const PcxImage& t : {PcxImage{}, fixtures::Flat(128, 128, 0x00FFFFFF), fixtures::Flat(256, 200, 0x00FFFFFF)}) {
     Frame frame(0x00123456);
     DrawRotoZoom(0.0f, 400.0f, frame.target, t, 0);
     EXPECT_EQ(frame.at(100, 100), 0x00123456u) << t.width << " × " << t.height;
@@ -101,32 +89,14 @@ TEST(FeedBack, EachRowIsARunningAverageOfTheScreen) {
       left = want;
     }
   }
-  // A row goes on past column 255 at the start of the next texture row,
-  // and nothing is written past pixel 67,875.
-  EXPECT_NE(tex.pixels[66 * 256 + 35], 0xDEADBEEFu);
-  EXPECT_EQ(tex.pixels[66 * 256 + 36], 0xDEADBEEFu);
-  EXPECT_NE(tex.pixels[kFeedbackPixels - 1], 0xDEADBEEFu);
-  EXPECT_EQ(tex.pixels[kFeedbackPixels], 0xDEADBEEFu);
-}
-
-TEST(FeedBack, SettlesOnAFlatScreen) {
-  PcxImage tex = CodedTexture();
-  std::fill(tex.pixels.begin(), tex.pixels.end(), 0u);
-  Frame frame(0x00FEFEFE);
-  FeedBackIntoTexture(tex, frame.target);
-  // 0 → 0x7F7F7F → 0xBEBEBE → 0xDEDEDE …: halfway to the screen each step.
-  EXPECT_EQ(tex.pixels[16732], 0x007F7F7Fu);
-  EXPECT_EQ(tex.pixels[16733], 0x00BEBEBEu);
-  EXPECT_EQ(tex.pixels[16734], 0x00DEDEDEu);
-  EXPECT_EQ(tex.pixels[16731 + 200], 0x00FDFDFDu) << "where halving the masked texel stops climbing";
-}
-
-TEST(FeedBack, ABlockTooSmallIsLeftAlone) {
-  PcxImage tex = CodedTexture(256 * 256);
-  const std::vector<uint32_t> before = tex.pixels;
-  Frame frame(0x00FEFEFE);
-  FeedBackIntoTexture(tex, frame.target);
-  EXPECT_EQ(tex.pixels, before);
+  // A row goes on past column 255 at the start of the next texture row (the
+  // rows above end on texels 16,931 and 67,875), and stops there.
+  EXPECT_EQ(std::make_pair(tex.pixels[66 * 256 + 36], tex.pixels[kFeedbackPixels]),
+            std::make_pair(0xDEADBEEFu, 0xDEADBEEFu));
+  // A block too small is left alone.
+  PcxImage small = CodedTexture(256 * 256);
+  FeedBackIntoTexture(small, frame.target);
+  EXPECT_EQ(small.pixels, CodedTexture(256 * 256).pixels);
 }
 
 }  // namespace

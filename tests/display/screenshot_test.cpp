@@ -19,66 +19,59 @@ uint32_t Pattern(int x, int y) {
 }
 
 TEST(Screenshot, NamesCarryTheDemoTimeInSevenDigits) {
-  struct Case {
-    uint32_t ms;
-    const char* name;
-  };
-  for (Case c : {Case{0, "dorsel-0000000.png"}, Case{999, "dorsel-0000999.png"},
-                 Case{30000, "dorsel-0030000.png"}, Case{234033, "dorsel-0234033.png"},
-                 Case{9999999, "dorsel-9999999.png"}})
-    EXPECT_EQ(ScreenshotName(c.ms), c.name);
+  for (auto [ms, name] : {std::pair{0u, "dorsel-0000000.png"}, {999u, "dorsel-0000999.png"},
+                          {234033u, "dorsel-0234033.png"}, {9999999u, "dorsel-9999999.png"}})
+    EXPECT_EQ(ScreenshotName(ms), name);
 }
 
 // F9 in the demo window writes what the viewer sees: the window's picture,
 // or the whole full-screen mode in its own colours (grey in the 8-bit
-// modes), named by the demo time of the frame on the screen.
+// modes) with a black border, named by the demo time of the frame on the
+// screen. So the file also shows how each mode presents the frame.
 TEST(Screenshot, F9WritesThePictureOnTheScreenNamedByTheDemoTime) {
-  struct Case {
-    int windowed, videoMode, width, height;
-    uint32_t ms;
-  };
-  const Case cases[] = {{1, 0, 512, 384, 30000}, {0, 0, 512, 384, 41234}, {0, 5, 640, 480, 52007},
-                        {0, 1, 512, 384, 20000}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE("windowed " + std::to_string(c.windowed) + ", mode " + std::to_string(c.videoMode));
-    std::string folder = testing::TempDir() + "shots_" + std::to_string(c.videoMode) + std::to_string(c.windowed);
+  for (int mode = -1; mode < 6; ++mode) {
+    const int windowed = mode < 0, videoMode = std::max(mode, 0);
+    const int width = windowed ? 512 : kVideoModes[videoMode].width, height = windowed ? 384 : kVideoModes[videoMode].height;
+    const uint32_t ms = 20000 + 7001 * uint32_t(mode + 1);
+    SCOPED_TRACE("windowed " + std::to_string(windowed) + ", mode " + std::to_string(videoMode));
+    std::string folder = testing::TempDir() + "shots_" + std::to_string(mode + 1);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     Show s;
-    ASSERT_TRUE(s.Open(c.windowed, c.videoMode));
+    ASSERT_TRUE(s.Open(windowed, videoMode));
     s.demo.screenshots.folder = folder;
     InstallScreenshotKey(s.demo.screenshots, s.demo.platform.windows, s.demo.clock);
     // Something to see even where the recipe draws nothing over it.
-    s.FrameAt(c.ms - 20);
+    s.FrameAt(ms - 20);
     for (int y = 0; y < 384; ++y)
       for (int x = 0; x < 512; ++x) s.demo.target.pixels[y * 512 + x] = Pattern(x, y);
-    s.JumpTo(c.ms - 20);
+    s.JumpTo(ms - 20);
     PresentFrame(s.demo.display);
-    s.FrameAt(c.ms);
+    s.FrameAt(ms);
 
     testing::internal::CaptureStdout();
     s.platform->windows.DispatchMessage(host::Msg{s.demo.MainWindow, host::WM_KEYDOWN, host::VK_F9, 0});
     s.demo.screenshots.Wait();
     std::string said = testing::internal::GetCapturedStdout();
 
-    std::string path = folder + "/" + ScreenshotName(c.ms);
+    std::string path = folder + "/" + ScreenshotName(ms);
     EXPECT_EQ(said, "screenshot " + path + "\n");
     EXPECT_EQ(s.demo.screenshots.Written(), std::vector<std::string>{path});
     testing_support::RgbImage png = testing_support::ReadRgbPng(path);
-    ASSERT_EQ(png.width, c.width);
-    ASSERT_EQ(png.height, c.height);
+    ASSERT_EQ(png.width, width);
+    ASSERT_EQ(png.height, height);
     EXPECT_EQ(png.pixels, s.backend.Screen()) << "the file is not what is on the screen";
     // And the screen is the frame the show drew, in the mode's colours.
-    int left = (c.width - 512) / 2, top = (c.height - 384) / 2;
+    int left = (width - 512) / 2, top = (height - 384) / 2;
     int wrong = 0;
     for (int y = 0; y < 384; ++y)
       for (int x = 0; x < 512; ++x) {
         uint32_t p = s.demo.target.pixels[y * 512 + x] & 0xFFFFFF;
-        if (kVideoModes[c.videoMode].bitsPerPixel == 8 && !c.windowed) {
+        if (kVideoModes[videoMode].bitsPerPixel == 8 && !windowed) {
           uint32_t g = ((p >> 16 & 255) + (p >> 8 & 255) + (p & 255)) >> 2;
           p = g << 16 | g << 8 | g;
         }
-        wrong += png.pixels[size_t(top + y) * c.width + left + x] != p;
+        wrong += png.pixels[size_t(top + y) * width + left + x] != p;
       }
     EXPECT_EQ(wrong, 0);
     EXPECT_TRUE(std::any_of(png.pixels.begin(), png.pixels.end(), [](uint32_t p) { return p != 0; }))
