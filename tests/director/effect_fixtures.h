@@ -1,8 +1,6 @@
 // Hand-made pictures and frames for the director's effect tests, and a show
 // opened on the real data.
 #pragma once
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -36,8 +34,7 @@ struct Frame {
   explicit Frame(uint32_t fill = 0) : pixels(kFramePixels + 1024, kGuard) {
     std::fill_n(pixels.begin(), kFramePixels, fill);
     target.pixels = target.frameBuffer = pixels.data();
-    target.width = kFrameWidth;
-    target.height = kFrameHeight;
+    target.width = kFrameWidth, target.height = kFrameHeight;
   }
   Frame(const Frame& other) : pixels(other.pixels), target(other.target) { target.pixels = target.frameBuffer = pixels.data(); }
   uint32_t& at(int x, int y) { return pixels[size_t(y) * kFrameWidth + size_t(x)]; }
@@ -54,18 +51,6 @@ struct DataShow : testing_support::Show {
   DataShow() : opened((std::filesystem::current_path(testing_support::DataDir()), Open())) {}
   ~DataShow() { std::filesystem::current_path(home); }
   uint32_t Pixel(int x, int y) const { return demo.frameBuffer[size_t(y) * kFrameWidth + size_t(x)]; }
-  // Runs frames at each time given, the clock jumped to the first.
-  void Run(std::initializer_list<uint32_t> times) {
-    JumpTo(*times.begin());
-    for (uint32_t t : times) FrameAt(t);
-  }
-};
-
-// A test on one show opened on the real data.
-class OnData : public testing::Test {
- protected:
-  DataShow s;
-  void SetUp() override { ASSERT_TRUE(s.opened); }
 };
 
 }  // namespace fixtures

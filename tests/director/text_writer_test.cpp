@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <tuple>
 
@@ -52,11 +53,8 @@ TextWriter Typed(int32_t x, int32_t y, int32_t lineAdvance, uint32_t msPerChar, 
 }
 
 TEST(TextWriter, CreatedAndGivenAPageTakesOnlyTheArgumentsInRange) {
-  struct Case {
-    int32_t x, y, charAdvance, lineAdvance, lineLimit;
-    int32_t homeX, homeY, wantAdvance, wantLine, wantLimit;
-  };
-  const Case cases[] = {
+  // x, y, character and line advance and line limit given; what is taken.
+  const std::array<int32_t, 10> cases[] = {
       {10, 140, 0, 0, 360, 10, 140, 8, 10, 360},  // the show's page call
       {0, 0, 0, 0, 0, 15, 30, 8, 10, 354},         // nothing given: the start values
       {-5, -1, -8, -10, -1, 15, 30, 8, 10, 354},   // negatives are not given
@@ -65,16 +63,15 @@ TEST(TextWriter, CreatedAndGivenAPageTakesOnlyTheArgumentsInRange) {
       {1, 1, 1, 1, 369, 1, 1, 1, 1, 354},          // a limit past the frame
   };
   const TextPage page = MakePage({"one", "two"});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.x << ", " << c.y << ", " << c.lineLimit);
+  for (const auto& [x, y, charAdvance, lineAdvance, lineLimit, homeX, homeY, wantAdvance, wantLine, wantLimit] : cases) {
+    SCOPED_TRACE(testing::Message() << x << ", " << y << ", " << lineLimit);
     TextWriter w = Created();
-    ASSERT_EQ(w.overlay.size(), size_t(kFramePixels));
-    EXPECT_EQ(GlyphPixels(w.overlay), 0);
+    ASSERT_EQ(std::make_pair(w.overlay.size(), GlyphPixels(w.overlay)), std::make_pair(size_t(kFramePixels), 0));
     w.overlay[777] = 0x123456;
     w.charIndex = 5, w.nextLine = 9, w.linePending = 0, w.lastTypeMs = 4000;
-    SetTextPage(w, c.x, c.y, c.charAdvance, c.lineAdvance, c.lineLimit, 17, page);
+    SetTextPage(w, x, y, charAdvance, lineAdvance, lineLimit, 17, page);
     EXPECT_EQ(std::tie(w.homeX, w.homeY, w.x, w.y, w.charAdvance, w.lineAdvance, w.lineLimit),
-              std::tie(c.homeX, c.homeY, c.homeX, c.homeY, c.wantAdvance, c.wantLine, c.wantLimit));
+              std::tie(homeX, homeY, homeX, homeY, wantAdvance, wantLine, wantLimit));
     EXPECT_EQ(w.page, page);
     // The next line fetch resets the character index.
     EXPECT_EQ(std::make_tuple(w.msPerChar, w.linePending, w.nextLine, w.lastTypeMs, w.charIndex, w.overlay[777]),
@@ -185,20 +182,6 @@ TEST(DrawText, StaysInsideTheImageAndTheFont) {
   DrawText(fixtures::Flat(8 * 2, 15, 0x00FFFFFF), "!\"#", 0, 0, small.pixels.data());
   DrawText(PcxImage{}, "ABC", 0, 0, none.pixels.data());
   EXPECT_EQ(std::make_pair(GlyphPixels(small.pixels), GlyphPixels(none.pixels)), std::make_pair(2 * 8 * 15, 0));
-}
-
-TEST(OverlayText, OnlyTheOverlaysNonBlackPixelsReplaceTheFrame) {
-  TextWriter w = Created();
-  w.overlay[0] = 0x00FF0000;
-  w.overlay[kFramePixels - 1] = 0x00000001;
-  Frame frame(0x00336699), other(0x00336699);
-  OverlayText(w, frame.target, 0);
-  EXPECT_EQ(std::tie(frame.pixels[0], frame.pixels[1], frame.pixels[kFramePixels - 1]),
-            std::make_tuple(0x00FF0000u, 0x00336699u, 0x00000001u));
-  EXPECT_TRUE(frame.GuardIntact());
-  // A writer that was never created lays nothing over the frame.
-  OverlayText(TextWriter{}, other.target, 0);
-  EXPECT_EQ(other.pixels[0], 0x00336699u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "base/settings.h"
@@ -48,31 +49,21 @@ TEST(ConvertFrame, EveryModeWritesTheFrameAndNothingElse) {
   }
 }
 
-TEST(FadeTarget, ScalesEveryChannelAndClearsTheTopByte) {
-  struct Case {
-    int factor;
-    uint32_t in, out;
-  };
-  const Case cases[] = {
-      {0, 0xFFFFFFFF, 0x00000000},   {0, 0x00123456, 0x00000000},   {128, 0x00FFFFFF, 0x007F7F7F},
-      {128, 0xFF030507, 0x00010203}, {255, 0x00FFFFFF, 0x00FEFEFE}, {255, 0x00010101, 0x00000000},
-      {255, 0x80FF0080, 0x00FE007F}, {64, 0x00804020, 0x00201008},
-  };
-  for (const Case& c : cases) {
-    std::vector<uint32_t> pixels(kFramePixels, c.in);
-    RenderTarget target;
-    target.pixels = pixels.data(), target.width = 512, target.height = 384;
-    FadeTarget(target, c.factor, 0);
-    EXPECT_EQ(pixels.front(), c.out) << c.factor << " on " << std::hex << c.in;
-    EXPECT_EQ(pixels.back(), c.out) << c.factor << " on " << std::hex << c.in;
-  }
-}
-
 std::vector<uint32_t> Faded(std::vector<uint32_t> pixels, int width, int factor, int useMmx) {
   RenderTarget t;
   t.pixels = pixels.data(), t.width = width, t.height = int(pixels.size()) / width;
   FadeTarget(t, factor, useMmx);
   return pixels;
+}
+
+TEST(FadeTarget, ScalesEveryChannelAndClearsTheTopByte) {
+  const std::tuple<int, uint32_t, uint32_t> cases[] = {
+      {0, 0xFFFFFFFF, 0x00000000},   {0, 0x00123456, 0x00000000},   {128, 0x00FFFFFF, 0x007F7F7F},
+      {128, 0xFF030507, 0x00010203}, {255, 0x00FFFFFF, 0x00FEFEFE}, {255, 0x00010101, 0x00000000},
+      {255, 0x80FF0080, 0x00FE007F}, {64, 0x00804020, 0x00201008}};
+  for (auto [factor, in, out] : cases)
+    EXPECT_EQ(Faded(std::vector<uint32_t>(kFramePixels, in), 512, factor, 0), std::vector<uint32_t>(kFramePixels, out))
+        << factor << " on " << std::hex << in;
 }
 
 // The packed fade against the plain one, over frames the show really draws.
@@ -108,35 +99,20 @@ TEST(RenderTarget, SetFrameBufferLeavesTheDrawingTarget) {
 }
 
 TEST(PresentFrame, ALockThatFailsCostsOnlyThatFrame) {
-  struct Case {
-    const char* name;
-    int windowed;
-    bool lost;  // the surfaces are lost, not just one lock refused
-  };
-  const Case cases[] = {
-      {"full screen, one lock refused", 0, false},
-      {"windowed, one lock refused", 1, false},
-      {"full screen, the screen lost", 0, true},
-      {"windowed, both surfaces lost", 1, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  // Full screen or windowed, one lock refused or the surfaces lost.
+  for (auto [windowed, lost] : {std::pair{0, false}, {1, false}, {0, true}, {1, true}}) {
+    SCOPED_TRACE(testing::Message() << "windowed " << windowed << ", lost " << lost);
     Show s;
-    ASSERT_TRUE(s.Open(c.windowed));
+    ASSERT_TRUE(s.Open(windowed));
     s.FrameAt(10);
     int shown = s.backend.ShowCount();
-    if (c.lost) {
-      s.platform->display.LoseSurfaces();
-    } else {
-      s.platform->display.FailCall(host::DisplayCall::Lock, host::DDERR_SURFACELOST, 1);
-    }
+    if (lost) s.platform->display.LoseSurfaces();
+    else s.platform->display.FailCall(host::DisplayCall::Lock, host::DDERR_SURFACELOST, 1);
     s.FrameAt(50);  // would have faded the frame in window 1
     EXPECT_EQ(s.backend.ShowCount(), shown) << "a frame without its surface is not shown";
-    if (c.windowed) {
-      EXPECT_EQ(s.demo.target.pixels, nullptr);
-    }
+    EXPECT_TRUE(!windowed || s.demo.target.pixels == nullptr);
     // A window's lost screen comes back with its next repaint.
-    if (c.windowed && c.lost) s.platform->windows.SendMessage(s.demo.MainWindow, host::WM_PAINT, 0, 0);
+    if (windowed && lost) s.platform->windows.SendMessage(s.demo.MainWindow, host::WM_PAINT, 0, 0);
     s.FrameAt(60);
     s.FrameAt(70);
     EXPECT_EQ(s.backend.ShowCount(), shown + 2) << "the frames after it are shown again";
