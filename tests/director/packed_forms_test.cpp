@@ -3,6 +3,7 @@
 // pixels everywhere, and the same generator state after the noise.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "director/blends.h"
@@ -104,7 +105,7 @@ TEST_F(DirectorPackedForms, CrossFadeGivesTheSamePixelsAtEveryLevel) {
 TEST_F(DirectorPackedForms, TableWarpFetchesTheSameTexelsAndStepsTheSamePhases) {
   const PcxImage& texture = s.demo.pictures.staticdi2;
   const Pixels blank(kFramePixels, 0x00123456u);
-  auto phases = [](const WarpTables& w) { return std::vector<int32_t>{w.p0, w.p1, w.p2, w.p3}; };
+  auto phases = [](const WarpTables& w) { return std::tie(w.p0, w.p1, w.p2, w.p3); };
   // Phases as the show leaves them in its two warp windows, and phases far
   // into a long run, where the sines' sums and the offsets go negative and
   // past 255 alike.
@@ -113,10 +114,10 @@ TEST_F(DirectorPackedForms, TableWarpFetchesTheSameTexelsAndStepsTheSamePhases) 
     FrameAt(t);
     WarpTables w[2] = {s.demo.warp, s.demo.warp};
     for (WarpTables& x : w)
-      if (from) x.p0 = from, x.p1 = 7 * from, x.p2 = 3, x.p3 = from / 5;
+      if (from) std::tie(x.p0, x.p1, x.p2, x.p3) = std::tuple(from, 7 * from, 3, from / 5);
     for (int frame = 0; frame < 3; ++frame) {
-      Pixels plain = Both(blank, [&](RenderTarget& r, int m) { DrawTableWarp(w[m], r, texture, m); });
-      EXPECT_EQ(Differing(plain, blank), kFramePixels) << "every pixel is drawn";
+      EXPECT_EQ(Differing(Both(blank, [&](RenderTarget& r, int m) { DrawTableWarp(w[m], r, texture, m); }), blank), kFramePixels)
+          << "every pixel is drawn";
       EXPECT_EQ(phases(w[1]), phases(w[0]));
     }
   }
@@ -135,8 +136,8 @@ TEST_F(DirectorPackedForms, RotoZoomBlendsTheSameTexels) {
   for (float zoom : {400.0f, 37.0f, 2500.0f})
     for (float phase : {0.0f, 12.5f, 64.0f, 128.3f, 191.9f, 255.0f, -40.0f, 5000.7f}) {
       SCOPED_TRACE(testing::Message() << "phase " << phase << ", zoom " << zoom);
-      Pixels plain = Both(background, [&](RenderTarget& r, int m) { DrawRotoZoom(phase, zoom, r, texture, m); });
-      EXPECT_GT(Differing(plain, background), kFrameWidth * kZoomBandRows / 2);
+      auto draw = [&](RenderTarget& r, int m) { DrawRotoZoom(phase, zoom, r, texture, m); };
+      EXPECT_GT(Differing(Both(background, draw), background), kFrameWidth * kZoomBandRows / 2);
     }
   // A texture it cannot read draws nothing.
   EXPECT_EQ(Both(background, [](RenderTarget& r, int m) { DrawRotoZoom(0.0f, 400.0f, r, PcxImage{}, m); }), background);
@@ -148,24 +149,20 @@ TEST_F(DirectorPackedForms, LandscapeWalksTheSameRaysForEveryEyeItTakes) {
   // depth offsets that throw the ground above the frame's top, so columns
   // fill up and stop early.
   Pixels background = FrameAt(200000, 9);
-  struct Case {
-    int eye;
-    int32_t x, y, heading;
-    bool lowOffsets;
-  };
-  const Case cases[] = {{256, 0, 0, 0, false},          {300, 123456, -98765, 1500, false},
-                        {300, -5000000, 77, 2047, false}, {255, 40000, 40000, 700, false},
-                        {1000, 1 << 20, 3, 333, false},   {129999, 5, 5, 5, false},
-                        {300, 9999, 8888, 1024, true},     {255, -1, -1, 64, true}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "eye " << c.eye << " at " << c.x << ", " << c.y << " heading " << c.heading);
+  // Eye, place, heading, and whether the depth offsets are low.
+  const std::tuple<int, int32_t, int32_t, int32_t, bool> cases[] = {
+      {256, 0, 0, 0, false},       {300, 123456, -98765, 1500, false}, {300, -5000000, 77, 2047, false},
+      {255, 40000, 40000, 700, false}, {1000, 1 << 20, 3, 333, false}, {129999, 5, 5, 5, false},
+      {300, 9999, 8888, 1024, true},  {255, -1, -1, 64, true}};
+  for (auto [eye, x, y, heading, lowOffsets] : cases) {
+    SCOPED_TRACE(testing::Message() << "eye " << eye << " at " << x << ", " << y << " heading " << heading);
     Landscape l = s.demo.landscape;
-    l.eyeHeight = c.eye;
-    for (int k = 1; c.lowOffsets && k <= kLandSteps; ++k) l.depthOffsets[size_t(k)] = 40 - 31 * k;
-    Pixels plain = Both(background, [&](RenderTarget& r, int m) {
-      DrawLandscape(l, c.x, c.y, c.heading, s.demo.pictures.land7, r, m);
-    });
-    EXPECT_GT(Differing(plain, background), 0);
+    l.eyeHeight = eye;
+    for (int k = 1; lowOffsets && k <= kLandSteps; ++k) l.depthOffsets[size_t(k)] = 40 - 31 * k;
+    auto draw = [&, x = x, y = y, heading = heading](RenderTarget& r, int m) {
+      DrawLandscape(l, x, y, heading, s.demo.pictures.land7, r, m);
+    };
+    EXPECT_GT(Differing(Both(background, draw), background), 0);
   }
 }
 
