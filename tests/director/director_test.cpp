@@ -59,23 +59,6 @@ TEST(DemoFrame, FromTheEndOnNothingIsDrawnOrPresented) {
   }
 }
 
-TEST(DemoFrame, TheOpeningFadesInUntilItsLevelIsFull) {
-  // The level grows by 51 a second: 10 ms gives 0.51 (fade to black), 2 s
-  // gives 102, and 5 s or more reaches 255 where no fade runs at all (-1).
-  for (auto [t, level] : {std::pair{10u, 0}, {2000u, 102}, {5000u, -1}, {19000u, -1}}) {
-    Show s;
-    ASSERT_TRUE(s.Open());
-    s.FrameAt(0);
-    // A flat grey background: the frame shows the grey, its noise and the fade.
-    s.demo.pictures.mechV = PcxImage{std::vector<uint32_t>(kFramePixels, 0x00404040u), {}, 512, 384};
-    CrtRandom next = s.demo.random;
-    for (int i = 0; i < 1000; ++i) next.Next();
-    uint32_t channel = 0x40 + uint32_t(next.Next() & 31);
-    s.FrameAt(t);
-    EXPECT_EQ(s.demo.frameBuffer[1000], (level < 0 ? channel : channel * uint32_t(level) >> 8) * 0x010101u) << t;
-  }
-}
-
 // Frames at the times given, the clock first set to the first of them; a
 // director value set before, and what it holds after.
 TEST(Director, LevelsAndPhasesGoByTheTimeOfTheirWindows) {
@@ -86,6 +69,7 @@ TEST(Director, LevelsAndPhasesGoByTheTimeOfTheirWindows) {
     float start, want;
   };
   const Case cases[] = {
+      {"the opening fades in 51/s", {0, 2000}, &Director::fadeInLevel, 0, 102},
       {"bump lights rise 85/s", {20000, 21000}, &Director::bumpRise, 0, 85},
       {"and hold at 255", {20000, 23500}, &Director::bumpRise, 0, 255},
       {"bump lights fall 85/s", {54000, 55000}, &Director::bumpFall, 255, 170},
@@ -118,24 +102,6 @@ TEST(Director, LevelsAndPhasesGoByTheTimeOfTheirWindows) {
   }
 }
 
-TEST(Director, FlaresRestartFromZeroAndTheOrbitStaysARotation) {
-  Show s;
-  ASSERT_TRUE(s.Open());
-  Director& d = s.demo.director;
-  FillFlarePhases(d);
-  EXPECT_EQ(std::make_pair(d.flarePhase[0], d.flarePhase[39]), std::make_pair(0.0f, 8.0f));
-  EXPECT_FLOAT_EQ(d.flarePhase[1], 8.0f / 39);
-  d.flarePhase[5] = 7.99f;
-  s.FrameAt(0);
-  s.FrameAt(100);  // +0.02: past 8, so back to 0, not to 0.01
-  EXPECT_EQ(std::make_pair(d.flarePhase[5], d.flarePhase[39]), std::make_pair(0.0f, 0.0f));
-  EXPECT_NEAR(d.flarePhase[1], 8.0f / 39 + 0.02f, 1e-6);
-  const auto& m = d.orbitMatrix;
-  EXPECT_NEAR(m[0] * m[0] + m[1] * m[1] + m[2] * m[2], 1.0f, 1e-6);
-  EXPECT_NEAR(m[0] * m[3] + m[1] * m[4] + m[2] * m[5], 0.0f, 1e-6);
-  EXPECT_FLOAT_EQ(m[2], -std::sin(0.04f));
-}
-
 TEST(Director, CameraPathStopsAtTheLastKey) {
   Show s;
   ASSERT_TRUE(s.Open());
@@ -153,24 +119,6 @@ TEST(Director, CameraPathStopsAtTheLastKey) {
     EXPECT_EQ(std::make_pair(d.smoothSeconds, d.cameraPathPos),
               std::make_pair(smooth, t == 146300u ? float(2.0 + double(0.18f) * smooth) : 7.0f));
   }
-}
-
-TEST(Director, TheLandscapeFlightThenTheClosingWindowsClearTheFrame) {
-  Show s;
-  ASSERT_TRUE(s.Open());
-  Director& d = s.demo.director;
-  // Two steps along the old heading, then four more steps of heading,
-  // wrapping at 2048.
-  d.landHeading = 2046;
-  s.FrameAt(200000);
-  EXPECT_EQ(std::make_tuple(d.landX, d.landY, d.landHeading, s.demo.landscape.eyeHeight),
-            std::make_tuple(2 * int32_t(256 * std::cos(2046 * 0.0030679615758688787)),
-                            2 * int32_t(256 * std::sin(2046 * 0.0030679615758688787)), 2, 300));
-  // Only the frame is cleared.
-  std::fill(s.demo.frameBuffer.begin(), s.demo.frameBuffer.end(), 0x00FFFFFF);
-  s.FrameAt(220000);
-  EXPECT_EQ(std::make_tuple(s.demo.frameBuffer[0], s.demo.frameBuffer[kFramePixels - 1], s.demo.frameBuffer[kFramePixels]),
-            std::make_tuple(0u, 0u, 0x00FFFFFFu));
 }
 
 }  // namespace
