@@ -32,8 +32,8 @@ TEST(DemoClock, Tick) {
   for (auto [previous, now, seconds, ends] : cases) {
     DemoClock clock;
     clock.DemoTimeMs = previous;
-    EXPECT_EQ(TickDemoClock(clock, now), ends) << now;
-    EXPECT_EQ(std::make_pair(clock.PrevDemoTimeMs, clock.DemoTimeMs), std::make_pair(previous, now));
+    EXPECT_EQ(std::make_tuple(TickDemoClock(clock, now), clock.PrevDemoTimeMs, clock.DemoTimeMs),
+              std::make_tuple(ends, previous, now));
     EXPECT_FLOAT_EQ(clock.FrameSeconds, seconds) << now;
   }
 }
@@ -57,9 +57,7 @@ TEST(DemoClock, Readings) {
   // 32 bits wrap every 49 days; a run that straddles the wrap must still
   // count forwards.
   const std::tuple<bool, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t> cases[] = {
-      {false, 0, 0, 250, 99999, 250},
-      {true, 5000, 0, 250, 5007, 7},
-      {true, 5000, 20000, 0, 5010, 20010},
+      {false, 0, 0, 250, 99999, 250}, {true, 5000, 0, 250, 5007, 7}, {true, 5000, 20000, 0, 5010, 20010},
       {true, 0xFFFFFFE2u, 0, 0, 50, 80}};
   for (auto [noSound, startedAt, offset, song, wall, reading] : cases) {
     DemoClock clock;

@@ -27,13 +27,17 @@ void ExpectWellFormed(const TextPage& page) {
   }
 }
 
-TEST(Pages, EachPageKeepsItsLayout) {
+TEST(Pages, EachPageKeepsItsLayoutAndMakePageCutsWhatWouldNotFit) {
   // A page, its lines used (0 … lines − 1), its longest line, and where the
   // lines of a single space begin (lines for none). A blank line is one
   // space, never an empty slot, so it costs the typewriter a step.
+  const TextPage made = MakePage({"a", std::string(60, 'x').c_str()});
   const std::tuple<const TextPage&, int, size_t, int> cases[] = {
       {StoryText(1), 21, 26, 21}, {StoryText(2), 21, 25, 21},     {StoryText(3), 24, 29, 18},
-      {StoryText(4), 24, 37, 24}, {GreetingsText(), 25, 49, 23}, {MmxListing(), 28, 49, 28}};
+      {StoryText(4), 24, 37, 24}, {GreetingsText(), 25, 49, 23}, {MmxListing(), 28, 49, 28},
+      {made, 2, 49, 2}};
+  // MakePage cuts what would not fit its slot.
+  EXPECT_EQ(Line(made, 0) + Line(made, 1), "a" + std::string(49, 'x'));
   for (const auto& [page, lines, longest, blankFrom] : cases) {
     SCOPED_TRACE(Line(page, 0));
     ExpectWellFormed(page);
@@ -43,12 +47,6 @@ TEST(Pages, EachPageKeepsItsLayout) {
           << k << ": " << line;
     }
   }
-}
-
-TEST(Pages, MakePageCutsWhatWouldNotFitItsSlot) {
-  TextPage page = MakePage({"a", std::string(60, 'x').c_str()});
-  ExpectWellFormed(page);
-  EXPECT_EQ(std::make_tuple(Line(page, 0), Line(page, 1), Line(page, 2)), std::make_tuple("a", std::string(49, 'x'), ""));
 }
 
 TEST(ConsoleLine, ShowsTheListingsLinesInTurn) {
