@@ -68,13 +68,7 @@ TEST(DemoFrame, FromTheEndOnNothingIsDrawnOrPresented) {
 // Frames at the times given, the clock first set to the first of them; a
 // director value set before, and what it holds after.
 TEST(Director, LevelsAndPhasesGoByTheTimeOfTheirWindows) {
-  struct Case {
-    const char* name;
-    std::vector<uint32_t> frames;
-    float Director::*value;
-    float start, want;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, std::vector<uint32_t>, float Director::*, float, float> cases[] = {
       {"the opening fades in 51/s", {0, 2000}, &Director::fadeInLevel, 0, 102},
       {"bump lights rise 85/s", {20000, 21000}, &Director::bumpRise, 0, 85},
       {"and hold at 255", {20000, 23500}, &Director::bumpRise, 0, 255},
@@ -96,15 +90,14 @@ TEST(Director, LevelsAndPhasesGoByTheTimeOfTheirWindows) {
       // the weight is 0, and it stays 0.
       {"morph weight after a long frame", {127900, 128000, 131000, 132950, 132990}, &Director::morphWeight, 1, 0},
       {"the wobble: 0.025 a frame in windows 16 to 22", {150000, 150001, 216000}, &Director::wobblePhase, 0, 0.075f},
-      {"the ring turns 0.4/s", {0, 100}, &Director::orbitYaw, 0, 0.04f},
-  };
-  for (const Case& c : cases) {
+      {"the ring turns 0.4/s", {0, 100}, &Director::orbitYaw, 0, 0.04f}};
+  for (const auto& [name, frames, value, start, want] : cases) {
     Show s;
     ASSERT_TRUE(s.Open());
-    s.demo.director.*c.value = c.start;
-    s.JumpTo(c.frames.front());
-    for (uint32_t t : c.frames) s.FrameAt(t);
-    EXPECT_NEAR(s.demo.director.*c.value, c.want, 1e-5 + 1e-5 * std::abs(c.want)) << c.name;
+    s.demo.director.*value = start;
+    s.JumpTo(frames.front());
+    for (uint32_t t : frames) s.FrameAt(t);
+    EXPECT_NEAR(s.demo.director.*value, want, 1e-5 + 1e-5 * std::abs(want)) << name;
   }
 }
 

@@ -50,7 +50,6 @@ struct DataShow : testing_support::Show {
   bool opened;
   DataShow() : opened((std::filesystem::current_path(testing_support::DataDir()), Open())) {}
   ~DataShow() { std::filesystem::current_path(home); }
-  uint32_t Pixel(int x, int y) const { return demo.frameBuffer[size_t(y) * kFrameWidth + size_t(x)]; }
 };
 
 }  // namespace fixtures

@@ -3,6 +3,8 @@
 // pixels everywhere, and the same generator state after the noise.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -19,9 +21,7 @@ namespace {
 using Pixels = std::vector<uint32_t>;
 
 long Differing(const Pixels& a, const Pixels& b) {
-  long n = 0;
-  for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
-  return n;
+  return std::inner_product(a.begin(), a.end(), b.begin(), 0L, std::plus<>(), std::not_equal_to<>());
 }
 
 class DirectorPackedForms : public testing::Test {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -121,8 +122,7 @@ TEST(TextWriter, CreatedAndGivenAPageTakesOnlyTheArgumentsInRange) {
       {-5, -1, -8, -10, -1, 15, 30, 8, 10, 354},   // negatives are not given
       {3, 4, 12, 20, 1, 3, 4, 12, 20, 1},          // every field
       {1, 1, 1, 1, 368, 1, 1, 1, 1, 368},          // the last limit taken
-      {1, 1, 1, 1, 369, 1, 1, 1, 1, 354},          // a limit past the frame
-  };
+      {1, 1, 1, 1, 369, 1, 1, 1, 1, 354}};          // a limit past the frame
   const TextPage page = MakePage({"one", "two"});
   for (const auto& [x, y, charAdvance, lineAdvance, lineLimit, homeX, homeY, wantAdvance, wantLine, wantLimit] : cases) {
     SCOPED_TRACE(testing::Message() << x << ", " << y << ", " << lineLimit);
@@ -141,12 +141,9 @@ TEST(TextWriter, CreatedAndGivenAPageTakesOnlyTheArgumentsInRange) {
 }
 
 TEST(TextWriter, TypesAtItsRateOfDemoTime) {
-  struct Case {
-    uint32_t msPerChar;
-    std::vector<uint32_t> times;  // frames, the first one after the page
-    std::vector<int> typed;       // characters on the overlay after each frame
-  };
-  const Case cases[] = {
+  // The rate, the frames (the first one after the page), and the characters
+  // on the overlay after each frame.
+  const std::tuple<uint32_t, std::vector<uint32_t>, std::vector<int>> cases[] = {
       // 20 ms frames at 33 ms a character: every second frame types one and
       // drops 7 ms, so the rest never adds up to a second character.
       {33, {1000, 1020, 1040, 1060, 1080, 1100, 1120}, {0, 0, 1, 1, 2, 2, 3}},
@@ -155,15 +152,14 @@ TEST(TextWriter, TypesAtItsRateOfDemoTime) {
       // Time that goes back restarts the count from there.
       {10, {5000, 5050, 4000, 4005, 4010}, {0, 5, 5, 5, 6}},
       // An unset rate never types.
-      {0, {100, 10000}, {0, 0}},
-  };
+      {0, {100, 10000}, {0, 0}}};
   const std::string abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  for (const Case& c : cases) {
-    TextWriter w = Typed(20, 35, 0, c.msPerChar, MakePage({abc.c_str()}), {});
-    for (size_t f = 0; f < c.times.size(); ++f) {
-      UpdateTextWriter(w, kFont, c.times[f]);
-      const int n = c.typed[f];
-      EXPECT_EQ(Read(w.overlay, 20, 35, 8, n + 1), abc.substr(0, size_t(n)) + " ") << "frame at " << c.times[f];
+  for (const auto& [msPerChar, times, typed] : cases) {
+    TextWriter w = Typed(20, 35, 0, msPerChar, MakePage({abc.c_str()}), {});
+    for (size_t f = 0; f < times.size(); ++f) {
+      UpdateTextWriter(w, kFont, times[f]);
+      const int n = typed[f];
+      EXPECT_EQ(Read(w.overlay, 20, 35, 8, n + 1), abc.substr(0, size_t(n)) + " ") << "frame at " << times[f];
       EXPECT_EQ(w.x, 20 + 8 * n);
     }
   }
@@ -198,10 +194,7 @@ TEST(TextWriter, LinesBelowTheLimitAreTypedButNotDrawn) {
 
 TEST(TextWriter, AFullPageStartsAgainAtLineZero) {
   TextPage page{};
-  for (int k = 0; k < kPageLines; ++k) {
-    std::string line = "L" + std::to_string(k / 10) + std::to_string(k % 10);
-    std::copy(line.begin(), line.end(), page.begin() + k * kPageSlot);
-  }
+  for (int k = 0; k < kPageLines; ++k) std::snprintf(&page[size_t(k) * kPageSlot], kPageSlot, "L%02d", k);
   // One pixel a line, so all 50 lines stay above the limit; every line
   // costs three characters and its end.
   TextWriter w = Typed(10, 1, 1, 1, page, {1, 1 + 50 * 4});
@@ -216,8 +209,8 @@ TEST(DrawText, NinePixelsACharacterAgainstTheTypewritersEight) {
   DrawText(kFont, "A B\tC", 40, 50, frame.pixels.data());
   EXPECT_EQ(Read(frame.pixels, 40, 50, 9, 5), "A B C");
   // The glyph's own pixels, transparent ones left alone.
-  EXPECT_EQ(frame.at(40 + 3, 50 + 14), uint32_t('A' - 32) << 16 | 14u << 4 | (3 + 1));
-  EXPECT_EQ(frame.at(40 + 7, 50), 0u);
+  EXPECT_EQ(std::make_pair(frame.at(40 + 3, 50 + 14), frame.at(40 + 7, 50)),
+            std::make_pair(uint32_t('A' - 32) << 16 | 14u << 4 | (3 + 1), 0u));
   TextWriter w = Typed(40, 50, 0, 1, MakePage({"A B\tC"}), {1, 6});
   EXPECT_EQ(Read(w.overlay, 40, 50, 8, 5), "A B C");
 }

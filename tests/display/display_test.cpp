@@ -109,7 +109,7 @@ TEST_F(MainWndProc, EscapeAndF12CloseAndF11NeverDoesAndClosingDestroysReleasesAn
   EXPECT_EQ(Drain(), std::vector<uint32_t>{host::WM_QUIT});
 }
 
-TEST_F(MainWndProc, F11SwitchesToFullScreenAndBackToTheSamePlace) {
+TEST_F(MainWndProc, F11SwitchesToFullScreenWithoutACursorAndBackToTheSamePlace) {
   ASSERT_TRUE(s.Open(1, 3));
   // The viewer moved the window before switching.
   s.platform->windows.SetWindowPos(s.demo.MainWindow, 300, 200, 512, 384);
@@ -118,6 +118,12 @@ TEST_F(MainWndProc, F11SwitchesToFullScreenAndBackToTheSamePlace) {
   EXPECT_TRUE(s.platform->display.Exclusive());
   ASSERT_NE(s.demo.display.primary4, nullptr);
   EXPECT_EQ(std::make_tuple(s.demo.display.primary4->width, s.demo.display.offscreen), std::make_tuple(640, nullptr));
+  // Full screen hides the cursor, and the window keeps its size.
+  EXPECT_EQ(Send(host::WM_SETCURSOR), 1);
+  EXPECT_FALSE(s.backend.cursorVisible);
+  host::MinMaxInfo info{};
+  Send(host::WM_GETMINMAXINFO, 0, reinterpret_cast<host::LPARAM>(&info));
+  EXPECT_EQ(std::tie(info.minTrackSize, info.maxTrackSize), std::make_tuple(host::Point{512, 384}, host::Point{512, 384}));
   s.platform->windows.SetWindowPos(s.demo.MainWindow, 0, 0, 640, 480);  // full screen covers the desktop
   Send(host::WM_KEYDOWN, host::VK_F11);
   EXPECT_EQ(s.demo.settings.windowed, 1);
@@ -166,15 +172,6 @@ TEST_F(MainWndProc, MovingTheWindowMovesTheBlit) {
   };
   EXPECT_EQ(std::make_tuple(at(400, 250), at(911, 633), at(399, 250), at(912, 633)),
             std::make_tuple(0x00C0FFEEu, 0x00C0FFEEu, 0u, 0u));
-}
-
-TEST_F(MainWndProc, FullScreenHidesTheCursorAndHoldsTheSize) {
-  ASSERT_TRUE(s.Open(0));
-  EXPECT_EQ(Send(host::WM_SETCURSOR), 1);
-  EXPECT_FALSE(s.backend.cursorVisible);
-  host::MinMaxInfo info{};
-  Send(host::WM_GETMINMAXINFO, 0, reinterpret_cast<host::LPARAM>(&info));
-  EXPECT_EQ(std::tie(info.minTrackSize, info.maxTrackSize), std::make_tuple(host::Point{512, 384}, host::Point{512, 384}));
 }
 
 TEST_F(MainWndProc, AWindowShowsTheArrowAndRepaintsOnceALostScreenIsRestored) {
