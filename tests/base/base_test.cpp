@@ -53,7 +53,7 @@ TEST(DemoClock, SeededBySongTimeAndStepsInSinglePrecision) {
 TEST(DemoClock, Readings) {
   // Sound off, started at, entered at, the song's time, the wall clock, and
   // the reading: the song's time with sound, the wall clock since the start
-  // without, counted from where a show entered part way. The wall clock's
+  // without, counted from where a show entered late. The wall clock's
   // 32 bits wrap every 49 days; a run that straddles the wrap must still
   // count forwards.
   const std::tuple<bool, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t> cases[] = {
