@@ -1,112 +1,91 @@
-#include "display/present.h"
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "base/settings.h"
+#include "display/present.h"
+#include "display/screenshot.h"
+#include "support/png_read.h"
 #include "support/show.h"
+
+using testing_support::Show;
 
 namespace {
 
 constexpr uint8_t kUntouched = 0xAB;
 
-// A frame whose every pixel is different, so a misplaced pixel shows.
-std::vector<uint32_t> PatternFrame() {
-  std::vector<uint32_t> frame(kFramePixels);
-  for (int i = 0; i < kFramePixels; ++i) frame[i] = 0xA5000000u ^ uint32_t(i * 2654435761u) >> 8;
-  return frame;
-}
-
 uint32_t Grey(uint32_t p) { return ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) >> 2; }
 
+// Every mode writes each pixel of the frame, in its own format, in the middle
+// of the screen, and nothing else: not the border, not the padding at the end
+// of a row, not a byte past the surface.
 TEST(ConvertFrame, EveryModeWritesTheFrameAndNothingElse) {
-  const std::vector<uint32_t> frame = PatternFrame();
+  // Every pixel different, top bytes set, so a misplaced pixel shows.
+  std::vector<uint32_t> frame(kFramePixels);
+  for (int i = 0; i < kFramePixels; ++i) frame[i] = 0xA5000000u ^ uint32_t(i * 2654435761u) >> 8;
   for (int mode = 0; mode < 6; ++mode) {
     const VideoMode& vm = kVideoModes[mode];
-    int bytes = vm.bitsPerPixel / 8;
-    // A pitch wider than the row, as drivers like to give, must be honoured.
+    const int bytes = vm.bitsPerPixel / 8, left = (vm.width - 512) / 2, top = (vm.height - 384) / 2;
     for (int padding : {0, 24}) {
       SCOPED_TRACE(std::string(vm.label) + " padding " + std::to_string(padding));
-      int pitch = vm.width * bytes + padding;
-      std::vector<uint8_t> surface(size_t(pitch) * vm.height, kUntouched);
+      const int pitch = vm.width * bytes + padding;
+      std::vector<uint8_t> surface(size_t(pitch) * vm.height + 4, kUntouched);
       ConvertFrame(frame.data(), surface.data(), pitch, mode);
-      int left = (vm.width - 512) / 2, top = (vm.height - 384) / 2;
-      size_t written = 0, wrong = 0, strayWrites = 0;
-      for (int y = 0; y < vm.height; ++y) {
-        for (int xb = 0; xb < pitch; ++xb) {
-          uint8_t got = surface[size_t(y) * pitch + xb];
-          int x = xb / bytes, lane = xb % bytes;
-          bool inside = y >= top && y < top + 384 && x >= left && x < left + 512 && xb < vm.width * bytes;
-          if (!inside) {
-            strayWrites += got != kUntouched;
-            continue;
-          }
-          uint32_t p = frame[size_t(y - top) * 512 + (x - left)];
-          uint8_t want = bytes == 1 ? uint8_t(Grey(p)) : uint8_t(p >> (8 * lane));
-          wrong += got != want;
-          ++written;
-        }
+      size_t written = 0, wrong = 0, stray = 0;
+      for (size_t at = 0; at < surface.size(); ++at) {
+        int y = int(at / pitch), xb = int(at % pitch), x = xb / bytes;
+        const bool inside = y >= top && y < top + 384 && x >= left && x < left + 512 && xb < vm.width * bytes;
+        const uint32_t p = inside ? frame[size_t(y - top) * 512 + size_t(x - left)] : 0;
+        stray += !inside && surface[at] != kUntouched;
+        wrong += inside && surface[at] != (bytes == 1 ? uint8_t(Grey(p)) : uint8_t(p >> (8 * (xb % bytes))));
+        written += inside;
       }
-      EXPECT_EQ(written, size_t(kFramePixels) * bytes);
-      EXPECT_EQ(wrong, 0u);
-      EXPECT_EQ(strayWrites, 0u);
+      EXPECT_EQ(std::make_tuple(written, wrong, stray), std::make_tuple(size_t(kFramePixels) * bytes, size_t(0), size_t(0)));
     }
   }
 }
 
-TEST(ConvertFrame, GreyLevelsAndTheTwentyFourBitEnd) {
-  std::vector<uint32_t> frame(kFramePixels, 0);
-  frame[0] = 0x00FFFFFF;
-  frame[1] = 0x00FF0000;
-  frame[2] = 0xFF000000;  // the top byte carries no colour
-  frame[kFramePixels - 1] = 0x00123456;
-  std::vector<uint8_t> grey(512 * 384, kUntouched);
-  ConvertFrame(frame.data(), grey.data(), 512, 2);
-  EXPECT_EQ(grey[0], 191);
-  EXPECT_EQ(grey[1], 63);
-  EXPECT_EQ(grey[2], 0);
-
-  // 512 × 384 × 3 bytes end exactly at byte 589,824.
-  std::vector<uint8_t> rgb(589824 + 4, kUntouched);
-  ConvertFrame(frame.data(), rgb.data(), 1536, 1);
-  EXPECT_EQ(rgb[589821], 0x56);
-  EXPECT_EQ(rgb[589822], 0x34);
-  EXPECT_EQ(rgb[589823], 0x12);
-  EXPECT_EQ(rgb[589824], kUntouched);
-
-  // The 32-bit modes copy the word, top byte included.
-  std::vector<uint8_t> full(2048 * 384, kUntouched);
-  ConvertFrame(frame.data(), full.data(), 2048, 0);
-  EXPECT_EQ(full[11], 0xFF);
+std::vector<uint32_t> Faded(std::vector<uint32_t> pixels, int width, int factor, int useMmx) {
+  RenderTarget t;
+  t.pixels = pixels.data(), t.width = width, t.height = int(pixels.size()) / width;
+  FadeTarget(t, factor, useMmx);
+  return pixels;
 }
 
 TEST(FadeTarget, ScalesEveryChannelAndClearsTheTopByte) {
-  struct Case {
-    int factor;
-    uint32_t in, out;
-  };
-  const Case cases[] = {
-      {0, 0xFFFFFFFF, 0x00000000},   {0, 0x00123456, 0x00000000},
-      {128, 0x00FFFFFF, 0x007F7F7F}, {128, 0xFF030507, 0x00010203},
-      {255, 0x00FFFFFF, 0x00FEFEFE}, {255, 0x00010101, 0x00000000},
-      {255, 0x80FF0080, 0x00FE007F}, {64, 0x00804020, 0x00201008},
-  };
-  std::vector<uint32_t> pixels(kFramePixels);
-  RenderTarget target;
-  target.pixels = pixels.data();
-  target.width = 512;
-  target.height = 384;
-  for (const Case& c : cases) {
-    std::fill(pixels.begin(), pixels.end(), c.in);
-    FadeTarget(target, c.factor, 0);
-    EXPECT_EQ(pixels.front(), c.out) << c.factor << " on " << std::hex << c.in;
-    EXPECT_EQ(pixels.back(), c.out) << c.factor << " on " << std::hex << c.in;
+  const std::tuple<int, uint32_t, uint32_t> cases[] = {
+      {0, 0xFFFFFFFF, 0x00000000},   {0, 0x00123456, 0x00000000},   {128, 0x00FFFFFF, 0x007F7F7F},
+      {128, 0xFF030507, 0x00010203}, {255, 0x00FFFFFF, 0x00FEFEFE}, {255, 0x00010101, 0x00000000},
+      {255, 0x80FF0080, 0x00FE007F}, {64, 0x00804020, 0x00201008}};
+  for (auto [factor, in, out] : cases)
+    EXPECT_EQ(Faded(std::vector<uint32_t>(kFramePixels, in), 512, factor, 0), std::vector<uint32_t>(kFramePixels, out))
+        << factor << " on " << std::hex << in;
+}
+
+// The packed fade against the plain one, over frames the show really draws.
+TEST(FadeTarget, PackedGivesThePlainPixelsOnRealFramesAtEveryFactor) {
+  testing_support::InDataDir inData;
+  Show s;
+  ASSERT_TRUE(s.Open());
+  for (uint32_t t : {30000u, 100000u, 170000u, 226000u}) {
+    s.FrameAt(t);
+    std::vector<uint32_t> frame(s.demo.target.pixels, s.demo.target.pixels + kFramePixels);
+    // The top bytes carry no colour but must end 0 in both forms.
+    for (size_t i = 0; i < frame.size(); i += 3) frame[i] |= 0xA5000000u;
+    // Every factor on the first frame, a spread of them on the others.
+    for (int factor = 0; factor <= 255; factor += t == 30000u ? 1 : 15)
+      ASSERT_EQ(Faded(frame, kFrameWidth, factor, 1), Faded(frame, kFrameWidth, factor, 0)) << t << ", " << factor;
+    // A pixel count that is not a multiple of the packed width.
+    std::vector<uint32_t> odd(frame.begin(), frame.begin() + 7);
+    EXPECT_EQ(Faded(odd, 7, 200, 1), Faded(odd, 7, 200, 0)) << t;
   }
 }
 
 TEST(RenderTarget, SetFrameBufferLeavesTheDrawingTarget) {
-  testing_support::Show s;
+  Show s;
   ASSERT_TRUE(s.Open(1));
   BeginFrame(s.demo.display);
   uint32_t* drawing = s.demo.target.pixels;
@@ -114,91 +93,95 @@ TEST(RenderTarget, SetFrameBufferLeavesTheDrawingTarget) {
   EXPECT_NE(drawing, s.demo.frameBuffer.data());  // windowed: the locked surface
   std::vector<uint32_t> other(kFramePixels);
   SetFrameBuffer(s.demo.target, other.data());
-  EXPECT_EQ(s.demo.target.pixels, drawing);
-  EXPECT_EQ(s.demo.target.frameBuffer, other.data());
+  EXPECT_EQ(std::make_pair(s.demo.target.pixels, s.demo.target.frameBuffer), std::make_pair(drawing, other.data()));
 }
 
-TEST(PresentFrame, FullScreenModesShowTheConvertedFrame) {
-  for (int mode = 0; mode < 6; ++mode) {
-    SCOPED_TRACE(kVideoModes[mode].label);
-    testing_support::Show s;
-    ASSERT_TRUE(s.Open(0, mode));
-    BeginFrame(s.demo.display);
-    std::fill(s.demo.frameBuffer.begin(), s.demo.frameBuffer.begin() + kFramePixels, 0x00FFFFFF);
-    PresentFrame(s.demo.display);
-    ASSERT_EQ(s.backend.ScreenWidth(), kVideoModes[mode].width);
-    ASSERT_EQ(s.backend.ScreenHeight(), kVideoModes[mode].height);
-    int left = (kVideoModes[mode].width - 512) / 2, top = (kVideoModes[mode].height - 384) / 2;
-    uint32_t white = kVideoModes[mode].bitsPerPixel == 8 ? 0x00BFBFBF : 0x00FFFFFF;
-    const auto& screen = s.backend.Screen();
-    EXPECT_EQ(screen[size_t(top) * s.backend.ScreenWidth() + left], white);
-    EXPECT_EQ(screen[size_t(top + 383) * s.backend.ScreenWidth() + left + 511], white);
-    EXPECT_EQ(screen[0], left ? 0u : white);  // the border stays black
-  }
-}
-
-TEST(PresentFrame, WindowedFramesAreBlittedIntoTheClientArea) {
-  testing_support::Show s;
-  ASSERT_TRUE(s.Open(1));
-  BeginFrame(s.demo.display);
-  for (int i = 0; i < kFramePixels; ++i) s.demo.target.pixels[i] = uint32_t(i);
-  PresentFrame(s.demo.display);
-  ASSERT_EQ(s.backend.ScreenWidth(), 512);
-  ASSERT_EQ(s.backend.ScreenHeight(), 384);
-  const auto& screen = s.backend.Screen();
-  for (int i = 0; i < kFramePixels; i += 4099) EXPECT_EQ(screen[i], uint32_t(i));
-  EXPECT_EQ(screen[kFramePixels - 1], uint32_t(kFramePixels - 1));
-}
-
-TEST(PresentFrame, AFailedLockSkipsTheFrame) {
-  for (int windowed : {0, 1}) {
-    SCOPED_TRACE(windowed ? "windowed" : "full screen");
-    testing_support::Show s;
+TEST(PresentFrame, ALockThatFailsCostsOnlyThatFrame) {
+  // Full screen or windowed, one lock refused or the surfaces lost.
+  for (auto [windowed, lost] : {std::pair{0, false}, {1, false}, {0, true}, {1, true}}) {
+    SCOPED_TRACE(testing::Message() << "windowed " << windowed << ", lost " << lost);
+    Show s;
     ASSERT_TRUE(s.Open(windowed));
     s.FrameAt(10);
     int shown = s.backend.ShowCount();
-    s.platform->display.LoseSurfaces();
+    if (lost) s.platform->display.LoseSurfaces();
+    else s.platform->display.FailCall(host::DisplayCall::Lock, host::DDERR_SURFACELOST, 1);
     s.FrameAt(50);  // would have faded the frame in window 1
-    EXPECT_EQ(s.backend.ShowCount(), shown);
-    if (windowed) {
-      EXPECT_EQ(s.demo.target.pixels, nullptr);
-    }
-  }
-}
-
-TEST(PresentFrame, ALockThatFailsOnceCostsOnlyThatFrame) {
-  struct Case {
-    const char* name;
-    int windowed;
-    bool lost;  // the surfaces are lost, not just one lock refused
-  };
-  const Case cases[] = {
-      {"full screen, one lock refused", 0, false},
-      {"windowed, one lock refused", 1, false},
-      {"full screen, the screen lost", 0, true},
-      {"windowed, both surfaces lost", 1, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    testing_support::Show s;
-    ASSERT_TRUE(s.Open(c.windowed));
-    s.FrameAt(10);
-    int shown = s.backend.ShowCount();
-    if (c.lost) {
-      s.platform->display.LoseSurfaces();
-    } else {
-      s.platform->display.FailCall(host::DisplayCall::Lock, host::DDERR_SURFACELOST, 1);
-    }
-    s.FrameAt(20);
     EXPECT_EQ(s.backend.ShowCount(), shown) << "a frame without its surface is not shown";
+    EXPECT_TRUE(!windowed || s.demo.target.pixels == nullptr);
     // A window's lost screen comes back with its next repaint.
-    if (c.windowed && c.lost) s.platform->windows.SendMessage(s.demo.MainWindow, host::WM_PAINT, 0, 0);
-    shown = s.backend.ShowCount();
-    s.FrameAt(30);
-    s.FrameAt(40);
+    if (windowed && lost) s.platform->windows.SendMessage(s.demo.MainWindow, host::WM_PAINT, 0, 0);
+    for (uint32_t t : {60u, 70u}) s.FrameAt(t);
     EXPECT_EQ(s.backend.ShowCount(), shown + 2) << "the frames after it are shown again";
     ASSERT_NE(s.demo.target.pixels, nullptr);
   }
+}
+
+const testing_support::InDataDir kInDataDir;
+
+TEST(Screenshot, NamesCarryTheDemoTimeInSevenDigits) {
+  for (auto [ms, name] : {std::pair{0u, "dorsel-0000000.png"}, {999u, "dorsel-0000999.png"},
+                          {234033u, "dorsel-0234033.png"}, {9999999u, "dorsel-9999999.png"}})
+    EXPECT_EQ(ScreenshotName(ms), name);
+}
+
+// F9 in the demo window writes what the viewer sees: the window's picture,
+// or the whole full-screen mode in its own colours (grey in the 8-bit
+// modes) with a black border, named by the demo time of the frame on the
+// screen. So the file also shows how each mode presents the frame.
+TEST(Screenshot, F9WritesThePictureOnTheScreenNamedByTheDemoTime) {
+  for (int mode = -1; mode < 6; ++mode) {
+    const int windowed = mode < 0, videoMode = std::max(mode, 0);
+    const int width = windowed ? 512 : kVideoModes[videoMode].width, height = windowed ? 384 : kVideoModes[videoMode].height;
+    const uint32_t ms = 20000 + 7001 * uint32_t(mode + 1);
+    SCOPED_TRACE("windowed " + std::to_string(windowed) + ", mode " + std::to_string(videoMode));
+    std::string folder = testing::TempDir() + "shots_" + std::to_string(mode + 1);
+    std::filesystem::remove_all(folder), std::filesystem::create_directories(folder);
+    Show s;
+    ASSERT_TRUE(s.Open(windowed, videoMode));
+    s.demo.screenshots.folder = folder;
+    InstallScreenshotKey(s.demo.screenshots, s.demo.platform.windows, s.demo.clock);
+    // Something to see even where the recipe draws nothing over it.
+    s.FrameAt(ms - 20);
+    for (int i = 0; i < kFramePixels; ++i) s.demo.target.pixels[i] = uint32_t(i * 2654435761u) >> 8;
+    s.JumpTo(ms - 20);
+    PresentFrame(s.demo.display);
+    s.FrameAt(ms);
+    testing::internal::CaptureStdout();
+    s.platform->windows.DispatchMessage(host::Msg{s.demo.MainWindow, host::WM_KEYDOWN, host::VK_F9, 0});
+    s.demo.screenshots.Wait();
+    const std::string path = folder + "/" + ScreenshotName(ms);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "screenshot " + path + "\n");
+    EXPECT_EQ(s.demo.screenshots.Written(), std::vector<std::string>{path});
+    // The file is what is on the screen, and the screen the frame the show
+    // drew, in the middle, in the mode's colours.
+    testing_support::RgbImage png = testing_support::ReadRgbPng(path);
+    ASSERT_EQ(std::make_pair(png.width, png.height), std::make_pair(width, height));
+    EXPECT_EQ(png.pixels, s.backend.Screen());
+    std::vector<uint32_t> want(size_t(width) * height, 0);
+    const int left = (width - 512) / 2, top = (height - 384) / 2;
+    for (int i = 0; i < kFramePixels; ++i) {
+      uint32_t p = s.demo.target.pixels[i] & 0xFFFFFF;
+      want[size_t(top + i / 512) * width + left + i % 512] = kVideoModes[videoMode].bitsPerPixel == 8 && !windowed ? Grey(p) * 0x010101 : p;
+    }
+    EXPECT_TRUE(png.pixels == want);
+    EXPECT_TRUE(std::any_of(png.pixels.begin(), png.pixels.end(), [](uint32_t p) { return p != 0; }))
+        << "a black shot proves little";
+  }
+}
+
+TEST(Screenshot, AFolderThatCannotBeWrittenIsReportedAndTheShowGoesOn) {
+  Show s;
+  ASSERT_TRUE(s.Open(1));
+  s.demo.screenshots.folder = "/nonexistent/folder";
+  InstallScreenshotKey(s.demo.screenshots, s.demo.platform.windows, s.demo.clock);
+  s.FrameAt(25000);
+  testing::internal::CaptureStderr();
+  s.platform->windows.DispatchMessage(host::Msg{s.demo.MainWindow, host::WM_KEYDOWN, host::VK_F9, 0});
+  s.demo.screenshots.Wait();
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("dorsel: cannot write /nonexistent/folder/dorsel-0025000.png"), std::string::npos) << said;
+  EXPECT_TRUE(s.demo.screenshots.Written().empty() && s.platform->windows.IsWindow(s.demo.MainWindow));
 }
 
 }  // namespace
