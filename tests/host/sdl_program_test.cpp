@@ -1,6 +1,6 @@
 // The built program on a private X server, driven the way a viewer would:
-// the settings window's clicks, keys and close, the show's window, what it
-// shows and plays, F11 there and back, F9, Escape, and the signals.
+// the settings window's clicks, keys and close, the show's window and what
+// it plays, F9, Escape, and the signals.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,6 @@
 
 #include "host/sdl_pixels.h"
 #include "sdl_xvfb.h"
-#include "support/png_read.h"
 #include "support/process.h"
 
 namespace {
@@ -104,10 +102,7 @@ class SdlProgram : public sdltest::OnXvfb<1024, 768> {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  std::string Log() {
-    std::ifstream in(work_ + "/log.txt");
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
+  std::string Log() { return testing_support::FileText(work_ + "/log.txt"); }
 
   // A visible window once it has the given size, "" if it never does. The
   // search is repeated: a renderer may replace the window it was made on
@@ -165,49 +160,22 @@ class SdlProgram : public sdltest::OnXvfb<1024, 768> {
   pid_t child_ = -1, manager_ = -1;
 };
 
-TEST_F(SdlProgram, WindowShowsTheShowF11GoesAndComesBackEscapeEndsItAndTheSoundIsTheModule) {
-  Start({"--skip-settings", "--windowed", "--mixrate", "44100", "--data", data_, "--frames", frames_});
-  sdltest::Geometry place;
-  std::string xid = Await(kDemo, 512, 384, &place);
-  ASSERT_FALSE(xid.empty()) << "no 512x384 window appeared (last seen " << place.width << "x" << place.height
-                            << "); the program said:\n" << Log();
+// The show's window carries the title and the icon, Escape ends the show,
+// and what the listener heard is the module itself: from the song's first
+// sample on, the module rendered on its own at the same rate.
+TEST_F(SdlProgram, TheWindowHasTitleAndIconEscapeEndsItAndTheSoundIsTheModule) {
+  Start({"--skip-settings", "--windowed", "--mixrate", "44100", "--data", data_});
+  std::string xid = Await(kDemo, 512, 384);
+  ASSERT_FALSE(xid.empty()) << "no 512x384 window appeared; the program said:\n" << Log();
   EXPECT_EQ(sdltest::Run("xdotool getwindowname " + xid), kTitle + "\n");
   EXPECT_EQ(sdltest::Run("xprop -id " + xid + " _NET_WM_NAME"), "_NET_WM_NAME(UTF8_STRING) = \"" + kTitle + "\"\n");
   ExpectProgramIcon(xid);
-
-  // The window shows a frame the show drew: one of the frames it has
-  // written by the time the screenshot is taken (looked at again while
-  // the screen is still catching up).
-  EXPECT_TRUE(WaitFor(
-      [&] {
-        std::vector<uint32_t> shot = Screenshot();
-        std::vector<std::string> names = Frames();
-        for (size_t i = 0; i < names.size() && i < 60 && !shot.empty(); ++i) {
-          testing_support::RgbImage frame = testing_support::ReadRgbPng(names[i]);
-          bool same = frame.pixels.size() == 512 * 384;  // not while it is still being written
-          for (int y = 0; y < 384 && same; ++y)
-            same = std::equal(frame.pixels.begin() + y * 512, frame.pixels.begin() + (y + 1) * 512,
-                              shot.begin() + size_t(place.y + y) * kScreenWidth + place.x);
-          if (same) return true;
-        }
-        return false;
-      },
-      50))
-      << "the window shows none of the last frames the show wrote";
-  sdltest::Keys(xid, "F11");
-  EXPECT_TRUE(WaitFor([&] { return sdltest::WindowGeometry(xid).width == kScreenWidth; })) << "no full screen";
-  sdltest::Keys(xid, "F11");
-  EXPECT_TRUE(WaitFor([&] {
-    sdltest::Geometry g = sdltest::WindowGeometry(xid);
-    return g.x == place.x && g.y == place.y && g.width == 512 && g.height == 384;
-  })) << "the window did not come back to its place";
-  // Three seconds of sound, loading's silence included, then Escape.
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(work_ + "/sound.raw") && fs::file_size(work_ + "/sound.raw") > 4 * 44100 * 3; }));
+  // Three seconds of sound, loading's silence included (which takes a while
+  // on a busy machine), then Escape.
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(work_ + "/sound.raw") && fs::file_size(work_ + "/sound.raw") > 4 * 44100 * 3; }))
+      << Log();
   sdltest::Keys(xid, "Escape");
   EXPECT_EQ(WaitForExit(), 0) << Log();
-
-  // What the listener heard is the module itself: from the song's first
-  // sample on, the module rendered on its own at the same rate.
   std::vector<int16_t> heard = sdltest::ReadSamples(work_ + "/sound.raw");
   std::ifstream song(data_ + "/what2xx.it", std::ios::binary);
   openmpt::module module(song);
@@ -318,15 +286,19 @@ TEST_F(SdlProgram, StartDemoWithWindowedAndNosoundRunsTheShowInAWindowOnTheWallC
   std::string demo = Await(kDemo, 512, 384);
   ASSERT_FALSE(demo.empty()) << "the show did not start in a 512x384 window; the program said:\n" << Log();
   EXPECT_TRUE(sdltest::FindWindow(kSettings, true).empty()) << "the settings window stayed";
-  // The demo time keeps pace with the wall clock.
+  // The demo time keeps pace with the wall clock. A frame is seen a while
+  // after its demo time (drawn, written, noticed: longer on a busy
+  // machine), never before; the least such wait in the first half of three
+  // seconds and in the second half agree.
   ASSERT_TRUE(WaitFor([&] { return NewestFrameMs() >= 0; })) << Log();
-  long first = NewestFrameMs();
   auto began = std::chrono::steady_clock::now();
-  usleep(1500000);
-  long last = NewestFrameMs();
-  double elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
-  EXPECT_GT(last - first, elapsedMs - 700) << "the show's time fell behind the clock";
-  EXPECT_LT(last - first, elapsedMs + 100) << "the show's time ran ahead of the clock";
+  double least[2] = {1e9, 1e9}, now = 0;
+  for (long last = NewestFrameMs(), t; now < 3000; usleep(2000)) {
+    now = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
+    if ((t = NewestFrameMs()) != last) least[now >= 1500] = std::min(least[now >= 1500], now - t), last = t;
+  }
+  EXPECT_LT(least[1], least[0] + 700) << "the show's time fell behind the clock";
+  EXPECT_GT(least[1], least[0] - 100) << "the show's time ran ahead of the clock";
   EXPECT_FALSE(fs::exists(work_ + "/sound.raw")) << "a sound device was opened";
   sdltest::Keys(demo, "Escape");
   EXPECT_EQ(WaitForExit(), 0) << Log();

@@ -21,9 +21,10 @@
 
 namespace sdltest {
 
-// Polls `done` every 20 ms, at most `tries` times.
+// Polls `done` every 20 ms, at most `tries` times: half a minute at least,
+// as starting the show takes a while on a busy machine.
 template <class Done>
-bool WaitFor(Done done, int tries = 500) {
+bool WaitFor(Done done, int tries = 1500) {
   for (int i = 0; i < tries; ++i) {
     if (done()) return true;
     usleep(20000);

@@ -2,35 +2,24 @@
 // on scenes another tool wrote (assimp's 3DS exporter), and on bad input.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "assetgen/it_writer.h"
 #include "engine3d/scene.h"
-#include "support/process.h"
+#include "support/host_scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testing_support::Outcome;
 using testing_support::RunCommand;
+using testing_support::ScratchDir;
 
-const std::string kData = std::string(DORSEL_BINARY_DIR) + "/data/";
-
-struct Scratch {
-  std::string dir;
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "dorsel-inspect-XXXXXX").string();
-    dir = mkdtemp(pattern.data());
-  }
-  ~Scratch() { fs::remove_all(dir); }
-  std::string operator/(const std::string& name) const { return dir + "/" + name; }
-};
+const std::string kData = testing_support::DataDir() + "/";
 
 // Standard output and error together; a run still going after a minute is a hang.
 Outcome Inspect(const std::string& args) {
@@ -55,7 +44,7 @@ void WriteEndlessSong(const std::string& path) {
 }
 
 TEST(Inspect, ListsDrawsAndRefusesWhatItCannotReadOrWrite) {
-  Scratch s;
+  ScratchDir s("inspect_cases");
   const std::string png = s / "out.png", song = kData + "what2xx.it", ball = kData + "X_BALL.3DS";
   const std::string knot = kData + "X_DAOBJ.3DS", usage3ds = "usage: dorsel-inspect 3ds FILE [--png OUT]\n";
   for (const char* kind : {"pcx", "3ds", "it"}) {
@@ -80,9 +69,6 @@ TEST(Inspect, ListsDrawsAndRefusesWhatItCannotReadOrWrite) {
       {"pcx " + kData + "staff2.pcx --png " + png, 0, "", false, "", 218, 384},
       {"pcx " + kData + "korkeus.pcx --png " + png, 0, "", false, "", 512, 384},
       {"pcx " + kData + "flare.pcx", 0, "flare.pcx: 64 x 64, 24-bit", false, "", 0, 0},
-      {"pcx " + (s / "none.pcx") + " --png " + png, 1, "LoadPCX ERROR!: file " + (s / "none.pcx") + " not found", false, "", 0, 0},
-      {"pcx " + (s / "folder.pcx") + " --png " + png, 1, "LoadPCX ERROR!: file " + (s / "folder.pcx") + " not found", false, "", 0, 0},
-      {"pcx " + (s / "fifo.pcx") + " --png " + png, 1, "LoadPCX ERROR!: file " + (s / "fifo.pcx") + " not found", false, "", 0, 0},
       {"pcx " + song, 1, "LoadPCX ERROR!", false, "", 0, 0},
       {"pcx " + kData + "flare.pcx --jpg " + png, 2, "usage", false, "", 0, 0},
       {"--version", 0, "dorsel-inspect " DORSEL_VERSION, false, "", 0, 0},
@@ -91,9 +77,6 @@ TEST(Inspect, ListsDrawsAndRefusesWhatItCannotReadOrWrite) {
       {"sheet " + kData, 2, "usage", false, "", 0, 0},
       {"3ds " + ball, 0, ball + objects + "218 vertices, 432 faces\n" + empties, true, "", 0, 0},
       {"3ds " + knot + " --png " + png, 0, knot + objects + "768 vertices, 1536 faces\n" + empties, true, "", 512, 384},
-      {"3ds " + (s / "none.3ds"), 1, "dorsel-inspect: cannot open " + (s / "none.3ds") + "\n", true, "", 0, 0},
-      {"3ds " + (s / "folder.3ds"), 1, "dorsel-inspect: cannot open " + (s / "folder.3ds") + "\n", true, "", 0, 0},
-      {"3ds " + (s / "fifo.3ds"), 1, "dorsel-inspect: cannot open " + (s / "fifo.3ds") + "\n", true, "", 0, 0},
       {"3ds " + (s / "text.3ds"), 1, "dorsel-inspect: " + (s / "text.3ds") + " is not a 3DS scene\n", true, "", 0, 0},
       {"3ds " + ball + " --png", 2, usage3ds, true, "", 0, 0},
       {"3ds", 2, usage3ds, true, "", 0, 0},
@@ -111,7 +94,12 @@ TEST(Inspect, ListsDrawsAndRefusesWhatItCannotReadOrWrite) {
       {"it " + (s / "endless.it"), 0, "length: ", false, "", 0, 0},  // without a WAV the length is only told
       {"it " + song + " --wav /dev/full", 1, "cannot write /dev/full", false, "wav: ", 0, 0},  // a full disk
   };
-  for (const Case& c : cases) {
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  for (const std::string& bad : {s / "none", s / "folder", s / "fifo"}) {  // what cannot be read as a file
+    all.push_back({"pcx " + bad + ".pcx --png " + png, 1, "LoadPCX ERROR!: file " + bad + ".pcx not found", false, "", 0, 0});
+    all.push_back({"3ds " + bad + ".3ds", 1, "dorsel-inspect: cannot open " + bad + ".3ds\n", true, "", 0, 0});
+  }
+  for (const Case& c : all) {
     SCOPED_TRACE(c.args);
     fs::remove(png);
     Outcome run = Inspect(c.args);
@@ -135,14 +123,13 @@ uint32_t U32(const std::string& b, size_t at) {
 }
 
 TEST(Inspect, DescribesTheSongAndRendersItWhole) {
-  Scratch s;
+  ScratchDir s("inspect_song");
   Outcome run = Inspect("it " + kData + "what2xx.it --wav " + (s / "song.wav"));
   ASSERT_EQ(run.exitCode, 0) << run.out;
   for (const char* line : {"length: 237.000 s", "channels: 13", "instruments: 13", "samples: 13", "warnings: none",
                            "kick", "reverse crash"})
     EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
-  std::ifstream in(s / "song.wav", std::ios::binary);
-  std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string b = testing_support::FileText(s / "song.wav");
   ASSERT_GE(b.size(), 44u);
   EXPECT_EQ(b.substr(0, 4) + b.substr(8, 8), "RIFFWAVEfmt ");
   // Rate, stereo, the data's and the RIFF's sizes, and the whole song.
@@ -156,7 +143,7 @@ TEST(Inspect, DescribesTheSongAndRendersItWhole) {
 TEST(Inspect, ScenesExportedByAssimpLoadWithTheirCounts) {
   ASSERT_EQ(RunCommand("command -v assimp >/dev/null").exitCode, 0)
       << "assimp (Debian's assimp-utils, in build.sh) is not installed";
-  Scratch s;
+  ScratchDir s("inspect_assimp");
   const std::string obj = s / "two.obj", tds = s / "two.3ds";
   {
     std::ofstream f(obj);
