@@ -3,7 +3,9 @@
 // and hears.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <tuple>
 
@@ -19,13 +21,10 @@ namespace {
 TEST(Cpu, MmxIsReportedExactlyWhenTheKernelListsIt) {
   std::ifstream info("/proc/cpuinfo");
   if (!info) GTEST_SKIP() << "/proc/cpuinfo cannot be read here";
-  bool listed = false;
-  for (std::string line; std::getline(info, line);)
-    if (line.rfind("flags", 0) == 0) {
-      std::istringstream words(line.substr(line.find(':') + 1));
-      for (std::string word; words >> word;) listed |= word == "mmx";
-      break;
-    }
+  std::string line;
+  while (std::getline(info, line) && line.rfind("flags", 0) != 0) continue;
+  std::istringstream words(line.substr(line.find(':') + 1));
+  bool listed = std::find(std::istream_iterator<std::string>(words), {}, "mmx") != std::istream_iterator<std::string>();
 #if !defined(__i386__) && !defined(__x86_64__)
   listed = false;  // without the instruction there is nothing to ask
 #endif
@@ -139,23 +138,9 @@ TEST(DisplayDevice, ClippedBlitsStayInsideTheWindow) {
   EXPECT_EQ(d.dd.LiveSurfaces(), 0);
 }
 
-TEST(DisplayDevice, LostSurfacesRefuseUntilRestored) {
-  Device d;
-  Surface* s = d.Offscreen(8, 8, 32);
-  d.dd.ColorFill(s, 0x123456);
-  d.dd.LoseSurfaces();
-  SurfaceDesc desc{kSurfaceDesc2Size};
-  EXPECT_EQ(d.dd.Lock(s, &desc), DDERR_SURFACELOST);
-  EXPECT_EQ(d.dd.Blt(s, nullptr, s, nullptr), DDERR_SURFACELOST);
-  EXPECT_EQ(d.dd.Restore(s), DD_OK);
-  ASSERT_EQ(d.dd.Lock(s, &desc), DD_OK);
-  EXPECT_EQ(static_cast<uint32_t*>(desc.memory)[0], 0u);  // what was there is gone
-  SurfaceDesc wrong{100};
-  EXPECT_EQ(d.dd.Lock(s, &wrong), DDERR_INVALIDPARAMS);
-}
-
-// The device wipes a lost surface when it is restored and frees a released
-// one; neither reaches the screen, which keeps the last picture shown.
+// A lost surface refuses locks and blits until it is restored, and the
+// device wipes it then; a released one is freed. Neither reaches the
+// screen, which keeps the last picture shown.
 TEST(DisplayDevice, ARestoredOrReleasedPrimaryLeavesTheLastPictureOnTheScreen) {
   for (bool release : {false, true}) {
     SCOPED_TRACE(release ? "released" : "restored");
@@ -164,7 +149,8 @@ TEST(DisplayDevice, ARestoredOrReleasedPrimaryLeavesTheLastPictureOnTheScreen) {
     ASSERT_EQ(d.dd.SetDisplayMode(512, 384, 32), DD_OK);
     Surface* primary = nullptr;
     ASSERT_EQ(d.dd.CreatePrimarySurface(&primary), DD_OK);
-    SurfaceDesc desc{kSurfaceDescSize};
+    SurfaceDesc desc{kSurfaceDescSize}, wrong{100};
+    EXPECT_EQ(d.dd.Lock(primary, &wrong), DDERR_INVALIDPARAMS);
     ASSERT_EQ(d.dd.Lock(primary, &desc), DD_OK);
     static_cast<uint32_t*>(desc.memory)[5] = 0x00ABCDEF;
     ASSERT_EQ(d.dd.Unlock(primary), DD_OK);
@@ -172,7 +158,10 @@ TEST(DisplayDevice, ARestoredOrReleasedPrimaryLeavesTheLastPictureOnTheScreen) {
       d.dd.Release(primary);
     } else {
       d.dd.LoseSurfaces();
+      EXPECT_EQ(d.dd.Lock(primary, &desc), DDERR_SURFACELOST);
+      EXPECT_EQ(d.dd.Blt(primary, nullptr, primary, nullptr), DDERR_SURFACELOST);
       ASSERT_EQ(d.dd.Restore(primary), DD_OK);
+      ASSERT_EQ(d.dd.Lock(primary, &desc), DD_OK);
       ASSERT_EQ(static_cast<uint32_t*>(desc.memory)[5], 0u) << "the restored surface is wiped";
     }
     ASSERT_EQ(d.backend.Screen().size(), size_t(512 * 384));
@@ -242,52 +231,47 @@ TEST(HeadlessScreen, ThePictureIsThePrimarySurfaceWithThePaletteItWasShownWith) 
   EXPECT_EQ(backend.ShowCount(), 3);
 }
 
-// F9 is the desktop's key: it reaches the default procedure like any key
-// the window's own procedure passes on, and only there takes a shot.
-TEST(ScreenshotKey, F9InTheDefaultProcedureHandsOverWhatTheWindowShows) {
-  auto platform = MakeHeadlessPlatform();
-  WindowSystem& ws = platform->windows;
-  bool ownProcedureTakesF9 = false;
-  ws.RegisterClass(WndClass{"Test", [&](HWND w, uint32_t m, WPARAM wp, LPARAM lp) -> LRESULT {
-                              if (m == WM_KEYDOWN && wp == VK_F9 && ownProcedureTakesF9) return 0;
-                              return ws.DefWindowProc(w, m, wp, lp);
-                            }});
-  HWND w = ws.CreateWindow("Test", "t", 0, 0, 0, 2, 1);
-  std::vector<std::pair<HWND, Picture>> shots;
-  auto press = [&](WPARAM key) { ws.DispatchMessage(Msg{w, WM_KEYDOWN, key, 0}); };
-  press(VK_F9);  // no handler yet: nothing happens
-  ws.SetScreenshotHandler([&](HWND h, Picture&& p) { shots.emplace_back(h, std::move(p)); });
-  press(VK_F9);
-  EXPECT_TRUE(shots.empty()) << "a shot before anything was shown";
-  Headless(*platform).fullscreen = true;
-  Surface s = MakeSurface(2, 1, 32, 8, {0x56, 0x34, 0x12, 0, 0xFF, 0xFF, 0xFF, 0});
-  Headless(*platform).Show(s, w);
-  for (WPARAM other : {VK_ESCAPE, VK_F11, VK_F12, WPARAM(0x77), WPARAM(0x79), WPARAM('P')}) press(other);
-  EXPECT_TRUE(shots.empty()) << "a key other than F9 took a shot";
-  press(VK_F9);
-  ASSERT_EQ(shots.size(), 1u);
-  EXPECT_EQ(shots[0].first, w);
-  EXPECT_EQ(shots[0].second.width, 2);
-  EXPECT_EQ(shots[0].second.pixels, (std::vector<uint32_t>{0x123456, 0xFFFFFF}));
-  ownProcedureTakesF9 = true;
-  press(VK_F9);
-  EXPECT_EQ(shots.size(), 1u) << "a procedure that keeps F9 to itself still got a shot";
-}
-
 struct Desk {
   std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
   WindowSystem& ws = platform->windows;
   HeadlessBackend& backend = Headless(*platform);
   std::vector<uint32_t> seen;
+  bool keepF9 = false;  // the window's own procedure takes F9 for itself
   Desk() {
     ws.RegisterClass(WndClass{"Test", [this](HWND w, uint32_t m, WPARAM wp, LPARAM lp) {
                                 seen.push_back(m);
                                 if (m == WM_DESTROY) ws.PostQuitMessage(7);
+                                if (m == WM_KEYDOWN && wp == VK_F9 && keepF9) return LRESULT(0);
                                 return ws.DefWindowProc(w, m, wp, lp);
                               }});
   }
-  HWND Make() { return ws.CreateWindow("Test", "t", 0, CW_USEDEFAULT, CW_USEDEFAULT, 512, 384); }
+  HWND Make(int w = 512, int h = 384) { return ws.CreateWindow("Test", "t", 0, CW_USEDEFAULT, CW_USEDEFAULT, w, h); }
 };
+
+// F9 is the desktop's key: it reaches the default procedure like any key
+// the window's own procedure passes on, and only there takes a shot.
+TEST(ScreenshotKey, F9InTheDefaultProcedureHandsOverWhatTheWindowShows) {
+  Desk d;
+  HWND w = d.Make(2, 1);
+  std::vector<std::pair<HWND, Picture>> shots;
+  auto press = [&](WPARAM key) { d.ws.DispatchMessage(Msg{w, WM_KEYDOWN, key, 0}); };
+  press(VK_F9);  // no handler yet: nothing happens
+  d.ws.SetScreenshotHandler([&](HWND h, Picture&& p) { shots.emplace_back(h, std::move(p)); });
+  press(VK_F9);
+  EXPECT_TRUE(shots.empty()) << "a shot before anything was shown";
+  d.backend.fullscreen = true;
+  Surface s = MakeSurface(2, 1, 32, 8, {0x56, 0x34, 0x12, 0, 0xFF, 0xFF, 0xFF, 0});
+  d.backend.Show(s, w);
+  for (WPARAM other : {VK_ESCAPE, VK_F11, VK_F12, WPARAM(0x77), WPARAM(0x79), WPARAM('P')}) press(other);
+  EXPECT_TRUE(shots.empty()) << "a key other than F9 took a shot";
+  press(VK_F9);
+  ASSERT_EQ(shots.size(), 1u);
+  EXPECT_EQ(std::tuple(shots[0].first, shots[0].second.width, shots[0].second.pixels),
+            std::tuple(w, 2, std::vector<uint32_t>{0x123456, 0xFFFFFF}));
+  d.keepF9 = true;
+  press(VK_F9);
+  EXPECT_EQ(shots.size(), 1u) << "a procedure that keeps F9 to itself still got a shot";
+}
 
 TEST(WindowSystem, QuitRequestsComeAfterPostedMessagesAndCollapse) {
   Desk d;
@@ -420,17 +404,20 @@ TEST(WindowSystem, ControlsTakeKindPlaceAndStateFromTheirStyle) {
   EXPECT_EQ(f.backend.FindControl(text)->font, DEFAULT_GUI_FONT);
 }
 
-TEST(WindowSystem, RadioButtonsExcludeEachOtherOnlyWithinTheirParent) {
+// A click checks a radio button alone among those of its parent (a
+// disabled one takes none) and toggles a box; BM_SETCHECK changes only the
+// control it is sent to. Clicks and dialog keys tell the parent, and what
+// they told dies with the form.
+TEST(WindowSystem, ClicksCheckWithinTheParentTellItAndDieWithTheForm) {
   Form f;
-  // BM_SETCHECK changes only the control it is sent to.
   f.ws.SendMessage(f.a, BM_SETCHECK, BST_CHECKED, 0);
   f.ws.SendMessage(f.b, BM_SETCHECK, BST_CHECKED, 0);
-  EXPECT_TRUE(f.Checked(f.a) && f.Checked(f.b));
   auto marks = [&] {  // a, b, c, greyed, box
     std::string s;
     for (HWND h : {f.a, f.b, f.c, f.greyed, f.box}) s += f.Checked(h) ? 'x' : '.';
     return s;
   };
+  EXPECT_EQ(marks(), "xx...");
   const std::pair<HWND, std::string> steps[] = {
       {f.c, "xxx.."},       // another group: the first is untouched
       {f.a, "x.x.."},       // a click leaves it the only one checked
@@ -438,29 +425,21 @@ TEST(WindowSystem, RadioButtonsExcludeEachOtherOnlyWithinTheirParent) {
       {f.greyed, ".xx.."},  // a disabled control takes no click
       {f.box, ".xx.x"},     // a check box toggles
       {f.box, ".xx.."},
+      {f.left, ".xx.."},    // a group box takes no clicks
+      {f.ok, ".xx.."},
   };
+  f.Commands();
   for (const auto& [click, want] : steps) {
     f.backend.Click(click);
     EXPECT_EQ(marks(), want);
   }
-  f.ws.SendMessage(f.b, BM_SETCHECK, BST_UNCHECKED, 0);
-  EXPECT_FALSE(f.Checked(f.b));
-}
-
-TEST(WindowSystem, ClicksAndDialogKeysTellTheParentAndDieWithTheForm) {
-  Form f;
-  f.Commands();
-  f.backend.Click(f.a);
-  f.backend.Click(f.ok);
-  f.backend.Click(f.left);  // a group box takes no clicks
-  f.backend.Click(f.greyed);
   f.backend.PressKey(f.form, VK_RETURN);
   f.backend.PressKey(f.form, VK_ESCAPE);
   f.backend.PressKey(f.form, VK_F11);  // no dialog key
   using C = std::tuple<HWND, WPARAM, LPARAM>;
-  EXPECT_EQ(f.Commands(), (std::vector<C>{{f.left, 0, LPARAM(f.a)},
-                                          {f.form, IDOK, LPARAM(f.ok)},
-                                          {f.form, IDOK, LPARAM(f.ok)},
+  EXPECT_EQ(f.Commands(), (std::vector<C>{{f.right, 0, LPARAM(f.c)}, {f.left, 0, LPARAM(f.a)}, {f.left, 0, LPARAM(f.b)},
+                                          {f.form, 0, LPARAM(f.box)}, {f.form, 0, LPARAM(f.box)},
+                                          {f.form, IDOK, LPARAM(f.ok)}, {f.form, IDOK, LPARAM(f.ok)},
                                           {f.form, IDCANCEL, LPARAM(f.cancel)}}));
   f.backend.Click(f.ok);  // what it told the form dies with the form
   f.ws.DestroyWindow(f.form);

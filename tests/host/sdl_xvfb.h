@@ -12,12 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/process.h"
 
 namespace sdltest {
 
@@ -33,15 +32,7 @@ bool WaitFor(Done done, int tries = 1500) {
 }
 
 // Runs a shell command and returns its standard output.
-inline std::string Run(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[65536];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
+inline std::string Run(const std::string& command) { return testing_support::RunCommand(command).out; }
 
 inline bool OnPath(const std::string& program) { return !Run("command -v " + program).empty(); }
 
@@ -84,8 +75,7 @@ inline std::vector<uint32_t> WindowIcon(const std::string& xid) {
 
 // The 16-bit samples SDL's disk audio driver wrote.
 inline std::vector<int16_t> ReadSamples(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes = testing_support::FileText(path);
   std::vector<int16_t> samples(bytes.size() / 2);
   std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
   return samples;
