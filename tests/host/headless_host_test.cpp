@@ -56,23 +56,6 @@ struct Device {
   }
 };
 
-TEST(DisplayDevice, InjectedFailuresCountDown) {
-  Device d;
-  d.dd.FailCall(DisplayCall::CreateClipper, DDERR_GENERIC, 2);
-  Clipper* c = nullptr;
-  EXPECT_EQ(d.dd.CreateClipper(&c), DDERR_GENERIC);
-  EXPECT_EQ(c, nullptr);
-  EXPECT_EQ(d.dd.CreateClipper(&c), DDERR_GENERIC);
-  EXPECT_EQ(d.dd.CreateClipper(&c), DD_OK);
-  EXPECT_NE(c, nullptr);
-  EXPECT_EQ(d.dd.CallCount(DisplayCall::CreateClipper), 3);
-  d.dd.FailCall(DisplayCall::Lock, DDERR_SURFACELOST);  // for ever
-  Surface* s = d.Offscreen(16, 16, 32);
-  SurfaceDesc desc{kSurfaceDesc2Size};
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(d.dd.Lock(s, &desc), DDERR_SURFACELOST);
-  EXPECT_EQ(desc.memory, nullptr);
-}
-
 TEST(DisplayDevice, ModesNeedExclusiveAccessAndShapeThePrimary) {
   struct Case {
     uint32_t level;

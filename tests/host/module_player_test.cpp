@@ -4,15 +4,15 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "host/headless.h"
+#include "support/process.h"
 
 namespace host {
 namespace {
 
-std::string Module() { return std::string(DORSEL_BINARY_DIR) + "/data/what2xx.it"; }
+const std::string kModule = testing_support::DataDir() + "/what2xx.it";
 
 TEST(ModulePlayer, TimeFollowsWhatIsHeard) {
   for (auto [output, offset] : {std::pair{kOutputNone, 0u}, {kOutputDirectSound, 0u}, {kOutputNone, 150000u},
@@ -23,7 +23,7 @@ TEST(ModulePlayer, TimeFollowsWhatIsHeard) {
     p.SetStartOffsetMs(offset);
     ASSERT_TRUE(p.Init(22050, 32));
     EXPECT_EQ(p.HasAudio(), output != kOutputNone);
-    Song* song = p.LoadSong(Module());
+    Song* song = p.LoadSong(kModule);
     ASSERT_NE(song, nullptr) << p.SongErrorText();
     EXPECT_EQ(p.SongTimeMs(song), 0u);  // not started yet
     Headless(*platform).AdvanceMs(500);  // loading takes a while
@@ -93,7 +93,7 @@ struct Buffered {
 
 TEST(ModulePlayer, TheSongIsTimedFromWhenItsFirstSampleIsHeard) {
   Buffered b;
-  Song* song = b.Load(Module());
+  Song* song = b.Load(kModule);
   ASSERT_NE(song, nullptr);
   for (int i = 0; i < 3; ++i) b.device.Callback();  // loading: silence
   EXPECT_FALSE(b.device.loud);
@@ -110,12 +110,11 @@ TEST(ModulePlayer, TheSongIsTimedFromWhenItsFirstSampleIsHeard) {
 // first pattern): once it is over the device plays silence, and the time
 // goes on with what is heard, so the show keeps running to its end.
 TEST(ModulePlayer, TimeRunsOnAfterTheSongHasEnded) {
-  std::ifstream in(Module(), std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_EQ(std::string(bytes.data(), 4), "IMPM");
+  std::string bytes = testing_support::FileText(kModule);
+  ASSERT_EQ(bytes.substr(0, 4), "IMPM");
   bytes.at(192 + 1) = char(255);  // the second order: end of song
   const std::string shortSong = testing::TempDir() + "/short.it";
-  std::ofstream(shortSong, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+  std::ofstream(shortSong, std::ios::binary) << bytes;
   Buffered b;
   Song* song = b.Load(shortSong);
   ASSERT_NE(song, nullptr) << b.p.SongErrorText();
