@@ -197,9 +197,10 @@ const dorselPage = (() => {
       if (!events.some(e => e[0] === POINTER && e[1] === handle)) push([POINTER, handle, 0]);
     });
     desk.append(el);
-    // The show's picture is opaque: the compositor need not blend it with
-    // what lies behind, nor the canvas keep an alpha channel.
-    view = {handle, el, canvas, context: canvas.getContext('2d', {alpha: false}), fullscreen: false, frames: 0,
+    // The show's picture is opaque: the compositor need not draw what lies
+    // behind it. Each frame is put whole, once, so the canvas may reach the
+    // screen without waiting for the page's own compositing.
+    view = {handle, el, canvas, context: canvas.getContext('2d', {alpha: false, desynchronized: true}), fullscreen: false, frames: 0,
             image: null};
     items.set(handle, {el, kind: -2});
     document.title = title;
