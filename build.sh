@@ -134,20 +134,24 @@ case "$command" in
     sanitize
     ;;
   web)
-    install_missing
+    # The desktop build writes the data files the page serves.
+    install_missing "${RUN_PACKAGES[@]}"
     exec tools/web/site.sh
     ;;
   serve)
     port="${1:-8000}"
     if [ ! -f build-web/index.html ] || [ ! -f build-web/data/files.txt ]; then
-      install_missing
+      install_missing "${RUN_PACKAGES[@]}"
       tools/web/site.sh
     fi
     echo "Serving the page at http://127.0.0.1:$port/ (Ctrl-C ends)"
     exec python3 -m http.server --bind 127.0.0.1 --directory build-web "$port"
     ;;
   test-web)
-    install_missing
+    # Everything from nothing: the packages, the libraries built for the
+    # browser (tools/web/deps.sh, once per machine), the desktop build the
+    # frames are compared with, the page, playwright-core from npm.
+    install_missing "${RUN_PACKAGES[@]}"
     install_web_test_tools
     tools/web/site.sh
     exec tools/web/test.sh

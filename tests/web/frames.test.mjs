@@ -3,22 +3,12 @@
 // second equals what build/dorsel --headless --hashes prints.
 import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
-import {after, before, test} from 'node:test';
-import {browser, serve} from './harness.mjs';
+import {test} from 'node:test';
+import {shared} from './harness.mjs';
 
-const WEB = process.env.DORSEL_WEB_BUILD;
 const NATIVE = process.env.DORSEL_NATIVE;
 const DATA = process.env.DORSEL_DATA;
-
-let server, chrome;
-before(async () => {
-  server = await serve(WEB);
-  chrome = await browser();
-});
-after(async () => {
-  await chrome?.close();
-  server?.stop();
-});
+const session = shared();
 
 function frameLines(text) {
   return text.split('\n').filter(line => line.startsWith('frame '));
@@ -26,9 +16,9 @@ function frameLines(text) {
 
 // What the page prints for a query, once the program has finished.
 async function pageRun(query) {
-  const page = await chrome.context.newPage();
+  const page = await session.chrome.context.newPage();
   try {
-    await page.goto(server.url + '?' + query);
+    await page.goto(session.server.url + '?' + query);
     await page.waitForFunction(() => document.documentElement.dataset.finished !== undefined, null,
                                {timeout: 600000, polling: 500});
     return {

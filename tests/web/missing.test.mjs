@@ -6,11 +6,8 @@ import assert from 'node:assert/strict';
 import {copyFileSync, mkdirSync, mkdtempSync, readdirSync, rmSync, symlinkSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
-import {after, before, test} from 'node:test';
-import {browser, serve} from './harness.mjs';
-
-const WEB = process.env.DORSEL_WEB_BUILD;
-const DEMO_TITLE = 'dorsel @ oru\u00b499';
+import {test} from 'node:test';
+import {DEMO_TITLE, WEB, openForm, serve, shared, startShow} from './harness.mjs';
 
 // The page's folder with one data file left out (still on the list, as a
 // file lost from a server would be), or with other bytes in its place.
@@ -29,9 +26,8 @@ function folderWithout(missing, replacement) {
   return dir;
 }
 
-let chrome;
-before(async () => { chrome = await browser(); });
-after(async () => { await chrome?.close(); });
+// Each case serves a folder of its own.
+const session = shared({served: false});
 
 const DAMAGED = 'This is no module at all, only words.\n'.repeat(40);
 const CASES = [
@@ -47,12 +43,10 @@ for (const [missing, replacement, caption, text, then] of CASES) {
   test(`${replacement ? 'a damaged' : 'without'} ${missing}`, {timeout: 120000}, async () => {
     const dir = folderWithout(missing, replacement);
     const server = await serve(dir);
-    const page = await chrome.context.newPage();
+    let page;
     try {
-      await page.goto(server.url);
-      await page.waitForSelector('.form button', {timeout: 60000});
-      await page.getByText('Windowed').click();
-      await page.getByText('Start Demo').click();
+      ({page} = await openForm(session.chrome, server.url));
+      await startShow(page, ['Windowed']);
       if (caption) {
         const box = await page.waitForSelector('.modal', {timeout: 60000});
         assert.equal(await box.$eval('.titlebar', e => e.textContent), caption);
@@ -80,7 +74,7 @@ for (const [missing, replacement, caption, text, then] of CASES) {
         assert.equal(await page.$('.window'), null);
       }
     } finally {
-      await page.close();
+      await page?.close();
       server.stop();
       rmSync(dir, {recursive: true, force: true});
     }

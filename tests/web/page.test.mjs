@@ -1,21 +1,10 @@
 // The page as a viewer uses it: the settings form, the show in a canvas with
 // its sound, the keys that switch and end it.
 import assert from 'node:assert/strict';
-import {after, before, test} from 'node:test';
-import {browser, serve} from './harness.mjs';
+import {test} from 'node:test';
+import {DEMO_TITLE, openForm, shared, startShow} from './harness.mjs';
 
-const WEB = process.env.DORSEL_WEB_BUILD;
-const DEMO_TITLE = 'dorsel @ oru\u00b499';
-
-let server, chrome;
-before(async () => {
-  server = await serve(WEB);
-  chrome = await browser();
-});
-after(async () => {
-  await chrome?.close();
-  server?.stop();
-});
+const session = shared();
 
 // Every control of the settings window: its words, kind, place in the
 // form's client area (the window system's coordinates; a group box's
@@ -72,14 +61,8 @@ function readForm(page) {
   });
 }
 
-async function openPage(init, query = '') {
-  const page = await chrome.context.newPage();
-  const errors = [];
-  page.on('pageerror', e => errors.push(e.message));
-  if (init) await page.addInitScript(init);
-  await page.goto(server.url + query);
-  await page.waitForSelector('.form button', {timeout: 60000});
-  return {page, errors};
+function openPage(init, query = '') {
+  return openForm(session.chrome, session.server.url + query, init);
 }
 
 // What the page sends to the speakers: every node connected to an audio
@@ -172,10 +155,7 @@ test('the keyboard: Tab and arrows move, Space toggles, Escape is Exit', async (
 
 test('Windowed and Start Demo: a moving picture, sound, F11 and Escape', {timeout: 180000}, async () => {
   const {page, errors} = await openPage(wrapAudio);
-  await page.getByText('Windowed').click();
-  await page.getByText('Start Demo').click();
-  await page.waitForSelector('.window canvas', {timeout: 60000});
-  await page.waitForFunction(() => dorselPage.frames > 5, null, {timeout: 60000});
+  await startShow(page, ['Windowed'], 5);
   assert.equal(await page.title(), DEMO_TITLE);
   assert.deepEqual(await page.evaluate(() => dorselPage.showing), {fullscreen: false, width: 512, height: 384});
   // The largest whole scale that fits 1280 x 800 is 2, in sharp pixels.
@@ -232,13 +212,68 @@ test('Windowed and Start Demo: a moving picture, sound, F11 and Escape', {timeou
   await page.close();
 });
 
+// The demo time of the picture on the screen, as F9's shot is named after it.
+async function shotTime(page) {
+  const download = page.waitForEvent('download', {timeout: 20000});
+  await page.keyboard.press('F9');
+  const name = (await download).suggestedFilename();
+  assert.match(name, /^dorsel-\d{7}\.png$/);
+  return Number(name.slice(7, 14));
+}
+
+// The loudest of `looks` readings of the speakers, `ms` apart.
+async function loudest(page, looks = 6, ms = 50) {
+  let rms = 0;
+  for (let i = 0; i < looks; ++i) {
+    rms = Math.max(rms, await page.evaluate(() => window.__audio.rms()));
+    await page.waitForTimeout(ms);
+  }
+  return rms;
+}
+
+test('Space holds picture, music and time, and goes on; PageDown and PageUp change windows', {timeout: 180000}, async () => {
+  const {page, errors} = await openPage(wrapAudio);
+  await startShow(page, ['Windowed'], 10);
+  await page.waitForFunction(() => window.__audio.rms() > 0.01, null, {timeout: 20000, polling: 50});
+
+  await page.keyboard.press('Space');
+  // What was mixed before the key plays out first.
+  await page.waitForTimeout(600);
+  const held = await shotTime(page);
+  const picture = await canvasDigest(page);
+  assert.ok(await loudest(page) < 1e-4, 'the music is silent while held');
+  await page.waitForTimeout(1000);
+  assert.equal(await canvasDigest(page), picture);
+  assert.equal(await shotTime(page), held);
+
+  await page.keyboard.press('Space');
+  await page.waitForFunction(() => window.__audio.rms() > 0.01, null, {timeout: 10000, polling: 50});
+  await page.waitForTimeout(300);
+  assert.notEqual(await canvasDigest(page), picture);
+  const going = await shotTime(page);
+  // It goes on from where it stood (held for 2 s and more), not from where
+  // it would have been.
+  assert.ok(going > held && going < held + 1500, `held at ${held} ms, then at ${going} ms`);
+
+  // Window 1 runs to 20 s: PageDown starts window 2 from its first
+  // millisecond, PageUp window 1 again.
+  for (const [key, from] of [['PageDown', 20000], ['PageUp', 0]]) {
+    await page.keyboard.press(key);
+    const frames = await page.evaluate(() => dorselPage.frames);
+    await page.waitForFunction(n => dorselPage.frames > n + 10, frames, {timeout: 20000});
+    const t = await shotTime(page);
+    assert.ok(t >= from && t < from + 3000, `${key}: ${t} ms`);
+    assert.ok(await loudest(page) > 0.01, `${key}: the music plays`);
+  }
+  assert.equal(await page.title(), DEMO_TITLE);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
 test('Fullscreen in an 8-bit mode: the browser\'s full screen, grey, F9 saves the shot', {timeout: 180000}, async () => {
   const {page, errors} = await openPage();
-  await page.getByText('640x480x8bit').click();
-  await page.getByText('Nosound').click();
   const download = page.waitForEvent('download', {timeout: 60000});
-  await page.getByText('Start Demo').click();
-  await page.waitForFunction(() => dorselPage.frames > 30, null, {timeout: 60000});
+  await startShow(page, ['640x480x8bit', 'Nosound'], 30);
   assert.deepEqual(await page.evaluate(() => dorselPage.showing), {fullscreen: true, width: 640, height: 480});
   assert.notEqual(await page.evaluate(() => document.fullscreenElement), null);
   const grey = await page.evaluate(() => {
@@ -266,9 +301,7 @@ test('Fullscreen in an 8-bit mode: the browser\'s full screen, grey, F9 saves th
 
 test('at 234 s the show ends by itself and the form returns', {timeout: 120000}, async () => {
   const {page, errors} = await openPage(null, '?start=231000');
-  await page.getByText('Windowed').click();
-  await page.getByText('Start Demo').click();
-  await page.waitForFunction(() => dorselPage.frames > 10, null, {timeout: 60000});
+  await startShow(page, ['Windowed'], 10);
   assert.equal(await page.title(), DEMO_TITLE);
   const started = Date.now();
   await page.waitForSelector('.form button', {timeout: 30000});

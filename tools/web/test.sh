@@ -11,7 +11,14 @@ web="${DORSEL_WEB_BUILD:-build-web}"
 [ -f "$web/index.html" ] && [ -f "$web/data/files.txt" ] || { echo "build the page first: tools/web/site.sh" >&2; exit 2; }
 nice cmake --build build -j"${DORSEL_WEB_JOBS:-2}" --target dorsel >/dev/null
 
-(cd tests/web && { [ -d node_modules/playwright-core ] || npm ci --no-audit --no-fund; })
+# playwright-core as the lock file names it (installed again when it
+# names another version).
+version() { node -e "console.log(require('$1').$2)" 2>/dev/null || true; }
+(cd tests/web &&
+  if [ "$(version ./package-lock.json "packages['node_modules/playwright-core'].version")" != \
+       "$(version ./node_modules/playwright-core/package.json version)" ]; then
+    npm ci --no-audit --no-fund
+  fi)
 # emcc's setting would keep the page's fetch away from node's own; the
 # tests use node's fetch.
 unset NODE_OPTIONS

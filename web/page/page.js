@@ -197,7 +197,11 @@ const dorselPage = (() => {
       if (!events.some(e => e[0] === POINTER && e[1] === handle)) push([POINTER, handle, 0]);
     });
     desk.append(el);
-    view = {handle, el, canvas, context: canvas.getContext('2d'), fullscreen: false, frames: 0};
+    // The show's picture is opaque: the compositor need not draw what lies
+    // behind it. Each frame is put whole, once, so the canvas may reach the
+    // screen without waiting for the page's own compositing.
+    view = {handle, el, canvas, context: canvas.getContext('2d', {alpha: false, desynchronized: true}), fullscreen: false, frames: 0,
+            image: null};
     items.set(handle, {el, kind: -2});
     document.title = title;
     fitCanvas();
@@ -236,8 +240,16 @@ const dorselPage = (() => {
       c.height = height;
       fitCanvas();
     }
-    const pixels = new Uint8ClampedArray(bytes.buffer, bytes.byteOffset, width * height * 4);
-    view.context.putImageData(new ImageData(pixels, width, height), 0, 0);
+    // The program's screen lies at the same place in its memory from frame
+    // to frame: one ImageData over it serves until the memory grows or the
+    // picture changes size.
+    let image = view.image;
+    if (!image || image.data.buffer !== bytes.buffer || image.data.byteOffset !== bytes.byteOffset ||
+        image.width !== width || image.height !== height) {
+      image = view.image = new ImageData(new Uint8ClampedArray(bytes.buffer, bytes.byteOffset, width * height * 4),
+                                         width, height);
+    }
+    view.context.putImageData(image, 0, 0);
     view.frames++;
   }
 
@@ -324,16 +336,22 @@ const dorselPage = (() => {
       }, ms);
     });
   }
+  // The next animation frame; a hidden page has none, so there a tenth of a
+  // second (and a page that is hidden while it waits goes on at once).
+  let frameWaiter = null;
+  document.addEventListener('visibilitychange', () => {
+    if (document.hidden && frameWaiter) frameWaiter();
+  });
   function yieldTurn(soon) {
     if (soon) return new Promise(resolve => setTimeout(resolve, 0));
-    // The next animation frame; a hidden page has none, so not longer than
-    // a tenth of a second.
+    if (document.hidden) return new Promise(resolve => setTimeout(resolve, 100));
     return new Promise(resolve => {
-      const timer = setTimeout(resolve, 100);
-      requestAnimationFrame(() => {
-        clearTimeout(timer);
+      const done = () => {
+        if (frameWaiter === done) frameWaiter = null;
         resolve();
-      });
+      };
+      frameWaiter = done;
+      requestAnimationFrame(done);
     });
   }
 

@@ -3,13 +3,13 @@
 // processor time Chromium takes over a minute of windowed play. Not a test:
 // it checks nothing and prints what it saw.
 //
-//   node tests/web/measure.mjs [form|benchmark|cpu]...   (all three by default)
+//   node tools/web/measure.mjs [form|benchmark|cpu]...   (all three by default)
 //   DORSEL_WEB_BUILD=DIR, default build-web
 import {readFileSync, readdirSync} from 'node:fs';
-import {resolve} from 'node:path';
-import {browser, serve} from './harness.mjs';
+import {fileURLToPath} from 'node:url';
+import {browser, openForm, serve, startShow} from '../../tests/web/harness.mjs';
 
-const WEB = process.env.DORSEL_WEB_BUILD || resolve(import.meta.dirname ?? '.', '../../build-web');
+const WEB = process.env.DORSEL_WEB_BUILD || fileURLToPath(new URL('../../build-web', import.meta.url));
 const what = process.argv.slice(2).length ? process.argv.slice(2) : ['form', 'benchmark', 'cpu'];
 const server = await serve(WEB);
 
@@ -59,12 +59,8 @@ try {
   }
   if (what.includes('cpu')) {
     const chrome = await browser();
-    const page = await chrome.context.newPage();
-    await page.goto(server.url);
-    await page.waitForSelector('.form button');
-    await page.getByText('Windowed').click();
-    await page.getByText('Start Demo').click();
-    await page.waitForFunction(() => dorselPage.frames > 10);
+    const {page} = await openForm(chrome, server.url);
+    await startShow(page, ['Windowed'], 10);
     const ticks = descendantsTicks(), frames = await page.evaluate(() => dorselPage.frames);
     const t0 = Date.now();
     await page.waitForTimeout(60000);
