@@ -119,12 +119,6 @@ TEST(PresentFrame, ALockThatFailsCostsOnlyThatFrame) {
 
 const testing_support::InDataDir kInDataDir;
 
-TEST(Screenshot, NamesCarryTheDemoTimeInSevenDigits) {
-  for (auto [ms, name] : {std::pair{0u, "dorsel-0000000.png"}, {999u, "dorsel-0000999.png"},
-                          {234033u, "dorsel-0234033.png"}, {9999999u, "dorsel-9999999.png"}})
-    EXPECT_EQ(ScreenshotName(ms), name);
-}
-
 // F9 in the demo window writes what the viewer sees: the window's picture,
 // or the whole full-screen mode in its own colours (grey in the 8-bit
 // modes) with a black border, named by the demo time of the frame on the
