@@ -243,6 +243,17 @@ Landscape Land(F f, int w = 256, int h = 256) {
   return land;
 }
 
+// The eye starts at 256 (the show sets its own before it draws), and the
+// tables are built even when the height map cannot be read.
+TEST(Landscape, BuildsItsTablesWithTheEyeAt256EvenWithoutAHeightMap) {
+  PictureErrors errors;
+  Landscape land;
+  BuildLandscape(land, "no-such-heights.pcx", errors);
+  EXPECT_EQ(std::make_tuple(land.eyeHeight, land.heightMap.values.size(), land.depthOffsets.size(), land.dirX.size()),
+            std::make_tuple(256, size_t(0), size_t(255), size_t(kLandDirections)));
+  EXPECT_EQ(errors, PictureErrors{"file no-such-heights.pcx not found"});
+}
+
 // Over flat ground the highest row painted, and the step painting it, follow
 // from the projection alone: (eye − height) × 128 / s, divided as integers
 // divide (toward zero, also for an eye below the ground), plus 4096 / s + 5.
