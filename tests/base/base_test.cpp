@@ -119,6 +119,12 @@ TEST(Truncation, TowardsZeroEachWithItsOwnRuleOutOfRange) {
     EXPECT_EQ(std::make_pair(TruncOrIndefinite(float(v)), TruncSaturated(v)), std::make_pair(indefinite, saturated)) << v;
 }
 
+// The blends' plain forms are held to their packed forms below.
+TEST(PixelArithmetic, AddSaturatedHoldsEachChannelAt255AndClearsTheTopByte) {
+  EXPECT_EQ(std::make_tuple(AddSaturated(0, 0x00FFFFFF), AddSaturated(0xFF102030, 0x00010203), AddSaturated(0x00808080, 0x00807F81)),
+            std::make_tuple(0x00FFFFFFu, 0x00112233u, 0x00FFFFFFu));
+}
+
 #if DORSEL_PACKED
 TEST(PixelArithmetic, PackedFormsGiveThePlainPixels) {
   // Every channel value against weights and partners that reach the ends.
