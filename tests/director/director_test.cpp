@@ -68,29 +68,23 @@ TEST(DemoFrame, FromTheEndOnNothingIsDrawnOrPresented) {
 // Frames at the times given, the clock first set to the first of them; a
 // director value set before, and what it holds after.
 TEST(Director, LevelsAndPhasesGoByTheTimeOfTheirWindows) {
+  using D = Director;
   const std::tuple<const char*, std::vector<uint32_t>, float Director::*, float, float> cases[] = {
-      {"the opening fades in 51/s", {0, 2000}, &Director::fadeInLevel, 0, 102},
-      {"bump lights rise 85/s", {20000, 21000}, &Director::bumpRise, 0, 85},
-      {"and hold at 255", {20000, 23500}, &Director::bumpRise, 0, 255},
-      {"bump lights fall 85/s", {54000, 55000}, &Director::bumpFall, 255, 170},
-      {"and hold at 0", {54000, 55000}, &Director::bumpFall, 10, 0},
-      {"g_v waits for 76 s", {57000, 76000}, &Director::imageRise, 0, 0},
-      {"then rises", {76000, 78000}, &Director::imageRise, 0, 170},
-      {"g_v fades out", {82000, 84000}, &Director::imageFall, 255, 85},
-      {"image2 rises 127.5/s", {105000, 106000}, &Director::overlayRise, 0, 127.5f},
-      {"image2 falls 255/s, unheld", {109000, 110999}, &Director::overlayFall, 255, -254.745f},
-      {"tunnel fade", {146000, 148000}, &Director::tunnelFade, 255, 85},
-      {"closing fade waits for 231 s", {231000, 231000}, &Director::closingFade, 255, 255},
-      {"closing fade", {231000, 233000}, &Director::closingFade, 255, 85},
-      {"zoom angle 6.4/s", {85000, 86000}, &Director::rotoPhase, 0, 6.4f},
-      {"zoom angle only in the zoom", {79000, 81999}, &Director::rotoPhase, 0, 0},
-      {"morph weight", {128000, 130000}, &Director::morphWeight, 1, 0.6f},
-      {"morph weight near its end", {128000, 130000, 132999}, &Director::morphWeight, 1, 0.0002f},
+      {"the opening fades in 51/s", {0, 2000}, &D::fadeInLevel, 0, 102}, {"bump lights rise 85/s", {20000, 21000}, &D::bumpRise, 0, 85},
+      {"and hold at 255", {20000, 23500}, &D::bumpRise, 0, 255}, {"bump lights fall 85/s", {54000, 55000}, &D::bumpFall, 255, 170},
+      {"and hold at 0", {54000, 55000}, &D::bumpFall, 10, 0}, {"g_v waits for 76 s", {57000, 76000}, &D::imageRise, 0, 0},
+      {"then rises", {76000, 78000}, &D::imageRise, 0, 170}, {"g_v fades out", {82000, 84000}, &D::imageFall, 255, 85},
+      {"image2 rises 127.5/s", {105000, 106000}, &D::overlayRise, 0, 127.5f},
+      {"image2 falls 255/s, unheld", {109000, 110999}, &D::overlayFall, 255, -254.745f},
+      {"tunnel fade", {146000, 148000}, &D::tunnelFade, 255, 85}, {"closing fade", {231000, 233000}, &D::closingFade, 255, 85},
+      {"closing fade waits for 231 s", {231000, 231000}, &D::closingFade, 255, 255},
+      {"zoom angle 6.4/s", {85000, 86000}, &D::rotoPhase, 0, 6.4f}, {"ring turns 0.4/s", {0, 100}, &D::orbitYaw, 0, 0.04f},
+      {"zoom angle only in the zoom", {79000, 81999}, &D::rotoPhase, 0, 0}, {"morph weight", {128000, 130000}, &D::morphWeight, 1, 0.6f},
+      {"morph weight near its end", {128000, 130000, 132999}, &D::morphWeight, 1, 0.0002f},
       // A long first frame carried in from window 12 counts too: past 5 s
       // the weight is 0, and it stays 0.
-      {"morph weight after a long frame", {127900, 128000, 131000, 132950, 132990}, &Director::morphWeight, 1, 0},
-      {"the wobble: 0.025 a frame in windows 16 to 22", {150000, 150001, 216000}, &Director::wobblePhase, 0, 0.075f},
-      {"the ring turns 0.4/s", {0, 100}, &Director::orbitYaw, 0, 0.04f}};
+      {"morph weight after a long frame", {127900, 128000, 131000, 132950, 132990}, &D::morphWeight, 1, 0},
+      {"the wobble: 0.025 a frame in windows 16 to 22", {150000, 150001, 216000}, &D::wobblePhase, 0, 0.075f}};
   for (const auto& [name, frames, value, start, want] : cases) {
     Show s;
     ASSERT_TRUE(s.Open());

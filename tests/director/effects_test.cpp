@@ -16,27 +16,17 @@ namespace {
 using fixtures::Flat;
 using fixtures::Frame;
 
-// The noise adds the shared generator's numbers in pixel order, one a pixel,
-// with carries between channels; a skipped frame of noise leaves the
-// generator where drawing it would, from any state, so the frames after it
-// get the same numbers.
-TEST(AddNoise, AddsTheSharedGeneratorsNumbersInPixelOrderWithCarriesAndSkipNoiseMatchesIt) {
+// A frame of noise skipped leaves the shared generator where drawing it
+// would, from any state, so the frames after it get the same numbers. The
+// noise's own numbers are held by the show's net.
+TEST(SkipNoise, LeavesTheGeneratorWhereAFrameOfNoiseWould) {
   for (uint32_t state : {1u, 0u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x12345678u}) {
-    SCOPED_TRACE(state);
-    Frame frame(0x000000F0);
+    Frame frame;
     CrtRandom drawn{state}, skipped{state}, expected{state};
     AddNoise(frame.target, drawn, 0);
     SkipNoise(skipped);
-    int carried = 0;
-    for (int i = 0; i < kFramePixels; ++i) {
-      // Blue 0xF0 and n = 31 carry into green: 0x0000F0 + 0x1F1F1F = 0x1F200F.
-      ASSERT_EQ(frame.pixels[size_t(i)], 0xF0 + uint32_t(expected.Next() & 31) * 0x010101u) << "pixel " << i;
-      carried += frame.pixels[size_t(i)] == 0x001F200Fu;
-    }
-    EXPECT_GT(carried, 0);
-    EXPECT_EQ(std::make_tuple(drawn.state, skipped.state), std::make_tuple(expected.state, expected.state));
-    EXPECT_NE(skipped.state, state);
-    EXPECT_TRUE(frame.GuardIntact());
+    for (int i = 0; i < kFramePixels; ++i) expected.Next();
+    EXPECT_EQ(std::make_tuple(drawn.state, skipped.state), std::make_tuple(expected.state, expected.state)) << state;
   }
 }
 
@@ -76,10 +66,6 @@ TEST(CrossFadeImage, AndCopyPictureReadOnlyPicturesThatLineUpWithTheFrame) {
     EXPECT_EQ(copy.pixels[0], faded == kFramePixels ? 0u : 0x00FFFFFFu);
     EXPECT_TRUE(frame.GuardIntact() && copy.GuardIntact());
   }
-  PcxImage picture = fixtures::Picture(512, 384, [](int x, int y) { return uint32_t(y * 512 + x); });
-  Frame frame(0x00FFFFFF);
-  CopyPicture(picture, frame.target);
-  EXPECT_TRUE(std::equal(picture.pixels.begin(), picture.pixels.end(), frame.pixels.begin()));
 }
 
 TEST(CopyLogo, CopiesEveryPixelInsideTheFrame) {
@@ -150,19 +136,8 @@ TEST(DrawTile, SkipsScreenRowZeroAndEverythingOutsideTheFrame) {
   EXPECT_EQ(none.at(10, 10), 0u) << "only 80 × 80 tiles are read";
 }
 
-TEST(DrawFadedTile, FadesByTheDistanceFromTheMiddleRow) {
-  // The screen row of the tile's row 0, the frame, the tile and the blend.
-  // The middle row: 192/256 of the tile, nothing of the frame. Rows 1 and
-  // 383: d = 191, w = 1, the frame darkened to 191/256. Row 100: d = 92, w = 100.
-  const std::tuple<int, uint32_t, uint32_t, uint32_t> cases[] = {
-      {192, 0x00FFFFFF, 0x00FFFFFF, 0x00BFBFBF}, {192, 0x00123456, 0x00808080, 0x00606060},
-      {1, 0x00FFFFFF, 0x00FFFFFF, 0x00BEBEBE},   {383, 0x00FFFFFF, 0x00FFFFFF, 0x00BEBEBE},
-      {383, 0x00FFFFFF, 0x00000001, 0x00BEBEBE}, {100, 0x00FF0000, 0x000000FF, 0x005B0063}};
-  for (auto [v, background, tile, want] : cases) {
-    Frame frame(background);
-    DrawFadedTile(0, v, Flat(80, 80, tile), frame.target, 0);
-    EXPECT_EQ(std::make_pair(frame.at(5, v), frame.at(80, v)), std::make_pair(want, background)) << v;
-  }
+// How the rows fade is held by the show's net; here the edges.
+TEST(DrawFadedTile, DrawsRowsOneTo383AndLeavesTheFrameUnderBlackPixels) {
   // At y = −78 only the tile's last row shows, on row 1; at −79 nothing.
   for (int y : {-78, -79}) {
     Frame frame(0x00FFFFFF);
@@ -175,33 +150,6 @@ TEST(DrawFadedTile, FadesByTheDistanceFromTheMiddleRow) {
   EXPECT_EQ(std::make_pair(frame.at(0, 1), frame.at(0, 0)), std::make_pair(0x00FFFFFFu, 0x00FFFFFFu));
 }
 
-TEST(TileColumns, MoveFourPixelsAFrameAndWrapEveryTwentyOneFrames) {
-  // A tile whose top row is white over a frame of 0x40 shows its top rows
-  // as the only bright ones.
-  const PcxImage topRow = fixtures::Picture(80, 80, [](int, int y) { return y == 0 ? 0x00FFFFFFu : 1u; });
-  TileColumns columns;
-  for (int f = 0; f < 63; ++f) {
-    EXPECT_EQ(columns.tileScroll, (f % 21) * 4) << f;
-    Frame frame(0x00404040);
-    ScrollTilesDown(columns, 10, topRow, frame.target, 0);
-    ScrollTilesUp(columns, 422, topRow, frame.target, 0);
-    EXPECT_TRUE(frame.GuardIntact());
-  }
-  // Where each column puts its tiles at offset 8. Down: tiles at −72, 8,
-  // 88, …; at row 88, d = 104 and w = 88. Up: tiles at 392 (off screen),
-  // 312, 232, …, −8; the up column does not move the offset.
-  const std::tuple<bool, int, int, uint32_t> cases[] = {
-      {false, 60, 88, 0x00717171}, {false, 60, 87, 0x001A1A1A}, {false, 60, 8, 0x00353535},
-      {true, 470, 312, 0x00656565}, {true, 470, 311, 0x001D1D1D}, {true, 470, 1, 0x002F2F2F}};
-  for (auto [up, x, y, want] : cases) {
-    TileColumns at8{8};
-    Frame frame(0x00404040);
-    if (up) ScrollTilesUp(at8, 422, topRow, frame.target, 0);
-    else ScrollTilesDown(at8, 10, topRow, frame.target, 0);
-    EXPECT_EQ(std::make_pair(at8.tileScroll, frame.at(x, y)), std::make_pair(up ? 8 : 12, want)) << x << ", " << y;
-  }
-}
-
 // Texel v × 256 + u holds its own index.
 const PcxImage kIndexTexture = fixtures::Picture(256, 256, [](int u, int v) { return uint32_t(v * 256 + u); });
 
@@ -211,38 +159,12 @@ WarpTables Built() {
   return w;
 }
 
-TEST(TableWarp, SinesAreTruncatedTwiceAndOffsetsRippleRoundTwoCentres) {
-  const WarpTables w = Built();
-  // 256 × sin(1.57075) = 255.99999… → 255 → 31; at 128 the sine is just
-  // above 0 and at 160 the eighth truncates towards zero.
-  for (auto [i, want] : {std::pair{0, 0}, {64, 31}, {192, -31}, {128, 0}, {32, 22}, {160, -22}, {1, 0}, {255, 0}})
-    EXPECT_EQ(w.sines[size_t(i)], want) << i;
-  EXPECT_EQ(std::make_pair(*std::min_element(w.sines.begin(), w.sines.end()), *std::max_element(w.sines.begin(), w.sines.end())),
-            std::make_pair(-31, 31));
-  // Worked out on their own in double precision, the first distance rounded
-  // to a float and its 0.01 a float.
-  ASSERT_EQ(w.offsets.size(), size_t(kFramePixels));
-  for (auto [x, y, want] : {std::tuple{0, 0, 651}, {200, 112, 268}, {330, 300, 268}, {511, 383, 649}, {100, 50, 549},
-                            {57, 301, 596}})
-    EXPECT_EQ(w.offsets[size_t(y) * kFrameWidth + size_t(x)], want) << x << ", " << y;
-}
-
-TEST(TableWarp, EachFrameReadsTheOffsetsAndMirrorsTheColumnsWithNothingOfTheLastLeft) {
+// What each frame shows is held by the show's net; here the phases and the
+// edges the show never meets.
+TEST(TableWarp, EachFrameStepsThePhasesAndLeavesNothingOfTheLast) {
   WarpTables w = Built();
   Frame frame(0xFFFFFFFF);
   DrawTableWarp(w, frame.target, kIndexTexture, 0);
-  // Row r has moved on by 3, 2, 1 and 2 a row from phases all 0: texel row
-  // offset + sines AND 255, column (1024 − 2k) + sines AND 255.
-  const auto& S = w.sines;
-  for (int r = 0; r < kFrameHeight; ++r) {
-    int sa = S[size_t(3 * r & 255)] + S[size_t(2 * r & 255)];
-    int sb = S[size_t(((r & 255) + (2 * r & 255)) & 255)], sc = S[size_t(2 * r & 255)];
-    for (int k = 0; k < kFrameWidth; ++k) {
-      uint32_t v = uint32_t((w.offsets[size_t(r) * kFrameWidth + size_t(k)] + sb + sc) & 255);
-      ASSERT_EQ(frame.at(k, r), v * 256 + uint32_t((sa + 1024 - 2 * k) & 255)) << k << ", " << r;
-    }
-  }
-  EXPECT_TRUE(frame.GuardIntact());
   // The phases move on by 2, 3, 1 and 3 a frame.
   EXPECT_EQ(std::tie(w.p0, w.p1, w.p2, w.p3), std::make_tuple(2, 3, 1, 3));
   DrawTableWarp(w, frame.target, kIndexTexture, 0);
@@ -261,7 +183,6 @@ TEST(TableWarp, EachFrameReadsTheOffsetsAndMirrorsTheColumnsWithNothingOfTheLast
   EXPECT_EQ(std::make_pair(w.p0, unbuilt.p0), std::make_pair(1002, 0));
 }
 
-
 // Each texel tells its own place in the bits the halving blend keeps (bits
 // 1 to 7 of each channel): column and row, their top bits in green.
 uint32_t Texel(uint32_t c, uint32_t r) { return (r & 127) << 17 | (r >> 7) << 10 | (c >> 7) << 9 | (c & 127) << 1; }
@@ -272,30 +193,15 @@ PcxImage CodedTexture(size_t pixels = kFeedbackPixels) {
   return t;
 }
 
-TEST(RotoZoom, StepsFromTheAngleAndZoom) {
-  // A quarter turn of 1.571, not π/2: cos is −0.0002, sin × 400 just under
-  // 400. Half a turn: every step reverses, truncated towards zero.
-  const std::tuple<float, float, RotoSteps> cases[] = {{0.0f, 400.0f, {400, 0, 0, 399}}, {1.0f, 400.0f, {399, 9, -9, 399}},
-                                                       {128.0f, 400.0f, {-399, 0, 0, -399}}, {0.0f, 256.0f, {256, 0, 0, 255}}};
-  for (auto [phase, zoom, want] : cases) {
-    RotoSteps s = RotoZoomSteps(phase, zoom);
-    EXPECT_EQ(std::tie(s.du, s.dv, s.duRow, s.dvRow), std::tie(want.du, want.dv, want.duRow, want.dvRow)) << phase;
-  }
-}
-
 TEST(RotoZoom, EveryBandPixelIsTheTexelItsRowAndColumnReachAndOnlyFromATextureItCanRead) {
   // The band is walked in 8 × 8 blocks; the picture is that of a plain walk
-  // with the column step taken before the first read. At phase 0 pixel
-  // (0, 65) reads texel (113, 113): U = −102400 + 400, V = −102144.
+  // with the column step taken before the first read. The rows around the
+  // band are held by the show's net.
   const PcxImage tex = CodedTexture();
   for (float phase : {0.0f, 1.0f, 37.5f, 200.0f}) {
     SCOPED_TRACE(phase);
     Frame frame(0x00103050);
     DrawRotoZoom(phase, 400.0f, frame.target, tex, 0);
-    EXPECT_TRUE(phase != 0.0f || frame.at(0, 65) == ((Texel(113, 113) >> 1) & 0x7F7F7Fu) + 0x00081828u);
-    // Rows 0 to 64 and 321 to 383 are left alone.
-    for (int y : {0, 64, 321, 383})
-      for (int x = 0; x < kFrameWidth; ++x) ASSERT_EQ(frame.at(x, y), 0x00103050u) << x << ", " << y;
     EXPECT_TRUE(frame.GuardIntact());
     RotoSteps s = RotoZoomSteps(phase, 400.0f);
     int32_t u0 = -256 * (s.du + s.duRow), v0 = -256 * (s.dv + s.dvRow);
@@ -314,31 +220,9 @@ TEST(RotoZoom, EveryBandPixelIsTheTexelItsRowAndColumnReachAndOnlyFromATextureIt
   }
 }
 
-TEST(FeedBack, EachRowIsARunningAverageOfTheScreen) {
-  PcxImage tex = CodedTexture(kFeedbackPixels + 8);
-  const uint32_t first = tex.pixels[16731];
-  std::fill(tex.pixels.begin() + 16732, tex.pixels.end(), 0xDEADBEEF);
-  Frame frame;
-  // The screen pixels it reads carry their own place.
-  for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x) frame.at(x, y) = uint32_t(y) << 14 | uint32_t(x) << 1;
-  FeedBackIntoTexture(tex, frame.target);
-  // Texel 16,731 (row 65, column 91) is read, never written.
-  EXPECT_EQ(tex.pixels[16731], first);
-  for (int j : {0, 1, 100, 199}) {
-    uint32_t left = j == 0 ? first : tex.pixels[16731 + size_t(j) * 256];
-    for (int i = 0; i < 200; ++i) {
-      const uint32_t want = ((left & 0xFEFEFEu) >> 1) + ((frame.at(92 + i, 65 + j) & 0xFEFEFEu) >> 1);
-      ASSERT_EQ(tex.pixels[16732 + size_t(j) * 256 + size_t(i)], want) << "row " << j << " step " << i;
-      left = want;
-    }
-  }
-  // A row goes on past column 255 at the start of the next texture row (the
-  // rows above end on texels 16,931 and 67,875), and stops there.
-  EXPECT_EQ(std::make_pair(tex.pixels[66 * 256 + 36], tex.pixels[kFeedbackPixels]),
-            std::make_pair(0xDEADBEEFu, 0xDEADBEEFu));
-  // A block too small is left alone.
+TEST(FeedBack, ATextureWithoutRoomForItsRowsIsLeftAlone) {
   PcxImage small = CodedTexture(256 * 256);
+  Frame frame(0x00FFFFFF);
   FeedBackIntoTexture(small, frame.target);
   EXPECT_EQ(small.pixels, CodedTexture(256 * 256).pixels);
 }
@@ -359,18 +243,14 @@ Landscape Land(F f, int w = 256, int h = 256) {
   return land;
 }
 
-TEST(Landscape, BuildsItsTablesAndReadsTheHeightMap) {
+// The eye starts at 256 (the show sets its own before it draws), and the
+// tables are built even when the height map cannot be read.
+TEST(Landscape, BuildsItsTablesWithTheEyeAt256EvenWithoutAHeightMap) {
   PictureErrors errors;
-  Landscape land, missing;
-  BuildLandscape(land, std::string(DORSEL_BINARY_DIR) + "/data/illasti2.pcx", errors);
-  EXPECT_EQ(std::make_tuple(land.eyeHeight, land.heightMap.width, land.dirX[0], land.dirY[512]), std::make_tuple(256, 256, 256, 256));
-  ASSERT_EQ(land.depthOffsets.size(), 255u);
-  for (auto [s, want] : {std::pair{1, 4101}, {2, 2053}, {3, 1370}, {100, 45}, {254, 21}})
-    EXPECT_EQ(land.depthOffsets[size_t(s)], want) << s;
-  EXPECT_GE(land.heightMap.values.size(), 256u * 256u);
-  BuildLandscape(missing, "no-such-heights.pcx", errors);
-  // The tables are built all the same.
-  EXPECT_EQ(std::make_pair(missing.heightMap.values.size(), missing.depthOffsets.size()), std::make_pair(size_t(0), size_t(255)));
+  Landscape land;
+  BuildLandscape(land, "no-such-heights.pcx", errors);
+  EXPECT_EQ(std::make_tuple(land.eyeHeight, land.heightMap.values.size(), land.depthOffsets.size(), land.dirX.size()),
+            std::make_tuple(256, size_t(0), size_t(255), size_t(kLandDirections)));
   EXPECT_EQ(errors, PictureErrors{"file no-such-heights.pcx not found"});
 }
 
@@ -402,57 +282,6 @@ TEST(Landscape, FlatGroundMeetsTheSkyWhereItsProjectionSays) {
       }
     }
   }
-}
-
-TEST(Landscape, SkyAndGroundStayInTheLeftColumns) {
-  Landscape land = Land([](int x, int y) { return (x * 7 + y * 3) & 255; });
-  Frame frame(0x00123456);
-  DrawLandscape(land, 1234, -5678, 300, fixtures::Flat(256, 256, 0x00F0F0F0), frame.target, 0);
-  for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x) {
-      // Right of column 296 and on the bottom row, below every span, nothing
-      // is drawn. Every column's ground reaches row 172 or higher: the colour
-      // map lightened by the step and saturated, its top byte clear, so white
-      // sky is told from white ground by that byte. Two neighbouring columns
-      // share a ray.
-      const uint32_t p = frame.at(x, y);
-      ASSERT_EQ(p, x >= 296 || y == 383 ? 0x00123456u : y < 172 && p == kSkyWhite ? kSkyWhite : 0x00FFFFFFu) << x << ", " << y;
-      ASSERT_TRUE(x >= 296 || x % 2 || p == frame.at(x + 1, y)) << x << ", " << y;
-    }
-  EXPECT_TRUE(frame.GuardIntact());
-}
-
-TEST(Landscape, TheMapWrapsEvery256Cells) {
-  Landscape land = Land([](int x, int y) { return (x ^ y) * 37 & 255; });
-  const PcxImage colours = fixtures::Picture(256, 256, [](int x, int y) { return uint32_t(x << 16 | y << 8 | 0x40); });
-  Frame base;
-  DrawLandscape(land, 5000, 7000, 100, colours, base.target, 0);
-  const int32_t lap = 256 << 8;  // 256 cells in 8.8
-  for (auto [dx, dy, same] : {std::tuple{lap, 0, true}, {0, -lap, true}, {3 * lap, 2 * lap, true}, {128 << 8, 0, false}}) {
-    Frame moved;
-    DrawLandscape(land, 5000 + dx, 7000 + dy, 100, colours, moved.target, 0);
-    EXPECT_EQ(moved.pixels == base.pixels, same) << dx << ", " << dy;
-  }
-  // A full turn of heading is 2048 steps.
-  Frame turned;
-  DrawLandscape(land, 5000, 7000, 100 + 2048, colours, turned.target, 0);
-  EXPECT_EQ(turned.pixels, base.pixels);
-}
-
-TEST(Landscape, NearerHillsHideFartherOnes) {
-  // Flat ground at 0 with one ridge of 255 on the cells of row y = 40,
-  // looked at along +y from y = 0 (heading 512: dirX 0, dirY 256, one cell
-  // a step).
-  Landscape land = Land([](int, int y) { return y == 40 ? 255 : 0; });
-  Frame frame;
-  DrawLandscape(land, 0, 0, 512, fixtures::Flat(256, 256, 0), frame.target, 0);
-  // Row and the step whose sample shows there (its grey level). The ridge at
-  // step 40: 45 × 128 / 40 + 107 = 251, painted down to 382; the ground in
-  // front of it projects below the frame. Behind it the ground stays hidden
-  // until step 173 (sy 249) rises above the ridge.
-  for (auto [row, step] : {std::pair{382, 40u}, {251, 40u}, {250, 173u}, {249, 173u}, {172, 253u}})
-    EXPECT_EQ(frame.at(0, row), step * 0x010101u) << row;
-  EXPECT_EQ(frame.at(0, 171), kSkyWhite);
 }
 
 TEST(Landscape, MapsItCannotReadDrawNothing) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <tuple>
 
-#include "director/console_line.h"
 #include "director/pages.h"
 #include "director/text_writer.h"
 #include "effect_fixtures.h"
@@ -48,29 +47,6 @@ TEST(Pages, EachPageKeepsItsLayoutAndMakePageCutsWhatWouldNotFit) {
           << k << ": " << line;
     }
   }
-}
-
-TEST(ConsoleLine, ShowsTheListingsLinesInTurn) {
-  // A font whose glyph for each code is filled with that code's number.
-  const PcxImage font = fixtures::Picture(94 * 8, 15, [](int x, int) { return uint32_t(x / 8 + 33); });
-  ConsoleLine console;
-  for (int frame = 0; frame < 34; ++frame) {
-    SCOPED_TRACE(frame);
-    fixtures::Frame f;
-    DrawConsoleLine(console, font, 10, 366, f.target);
-    EXPECT_EQ(console.consoleLineCounter, uint32_t(frame + 1));
-    // Read the line back off the frame, glyph by glyph, 9 pixels apart.
-    const std::string want(kConsoleListing[frame % 16], strnlen(kConsoleListing[frame % 16], kConsoleSlot));
-    ASSERT_LT(want.size(), size_t(kConsoleSlot));
-    std::string read;
-    for (int i = 0; i <= int(want.size()); ++i) read += f.at(10 + 9 * i, 380) ? char(f.at(10 + 9 * i, 380)) : ' ';
-    EXPECT_EQ(read, want + " ") << "nothing after the line";
-  }
-  // The counter wraps through its low four bits only: line 15, "STA #$01".
-  console.consoleLineCounter = 0xFFFFFFFFu;
-  fixtures::Frame f;
-  DrawConsoleLine(console, font, 10, 366, f.target);
-  EXPECT_EQ(std::make_pair(f.at(10, 366), console.consoleLineCounter), std::make_pair(uint32_t('S'), 0u));
 }
 
 using fixtures::Frame;
@@ -175,23 +151,6 @@ TEST(TextWriter, EveryLineCostsOneStepMoreThanItsCharacters) {
   EXPECT_EQ(std::tie(w.x, w.y, w.linePending), std::make_tuple(10, 130, 1));
 }
 
-TEST(TextWriter, LinesBelowTheLimitAreTypedButNotDrawn) {
-  // 24 lines from y 140, 10 apart, limit 360: lines 0 to 21 (y 140 … 350)
-  // show, lines 22 and 23 are typed invisibly. Past the limit a line costs
-  // one step whatever it holds: 22 × 2 + 2 steps fetch all 24.
-  TextPage page{};
-  for (int k = 0; k < 24; ++k) page[size_t(k) * kPageSlot] = char('A' + k);
-  TextWriter w = Typed(10, 140, 0, 1, page, {1, 1 + 22 * 2 + 2});
-  EXPECT_EQ(std::tie(w.nextLine, w.y), std::make_tuple(24, 380));
-  std::string shown;
-  for (int k = 0; k < 22; ++k) shown += Read(w.overlay, 10, 140 + 10 * k, 8, 1);
-  EXPECT_EQ(shown, "ABCDEFGHIJKLMNOPQRSTUV");
-  // Lines 10 rows apart overlap by five rows: the text covers rows 140 to
-  // 364 in its seven drawn columns, and no pixel of 'W' or 'X' is anywhere.
-  EXPECT_EQ(GlyphPixels(w.overlay), (350 + 15 - 140) * 7);
-  EXPECT_EQ(std::count_if(w.overlay.begin(), w.overlay.end(), [](uint32_t p) { return p && (p >> 16) + 32 >= 'W'; }), 0);
-}
-
 TEST(TextWriter, AFullPageStartsAgainAtLineZero) {
   TextPage page{};
   for (int k = 0; k < kPageLines; ++k) std::snprintf(&page[size_t(k) * kPageSlot], kPageSlot, "L%02d", k);
@@ -202,17 +161,6 @@ TEST(TextWriter, AFullPageStartsAgainAtLineZero) {
   UpdateTextWriter(w, kFont, 2 + 50 * 4);
   EXPECT_EQ(std::string(w.lineBuffer.data()), "L00");
   EXPECT_EQ(std::tie(w.nextLine, w.charIndex), std::make_tuple(1, 1));
-}
-
-TEST(DrawText, NinePixelsACharacterAgainstTheTypewritersEight) {
-  Frame frame;
-  DrawText(kFont, "A B\tC", 40, 50, frame.pixels.data());
-  EXPECT_EQ(Read(frame.pixels, 40, 50, 9, 5), "A B C");
-  // The glyph's own pixels, transparent ones left alone.
-  EXPECT_EQ(std::make_pair(frame.at(40 + 3, 50 + 14), frame.at(40 + 7, 50)),
-            std::make_pair(uint32_t('A' - 32) << 16 | 14u << 4 | (3 + 1), 0u));
-  TextWriter w = Typed(40, 50, 0, 1, MakePage({"A B\tC"}), {1, 6});
-  EXPECT_EQ(Read(w.overlay, 40, 50, 8, 5), "A B C");
 }
 
 TEST(DrawText, StaysInsideTheImageAndTheFont) {

@@ -65,14 +65,11 @@ TEST(CommandLine, RangesAndConflictsOfTheViewerOptionsAreRefused) {
   }
 }
 
+// The timetable's own layout is held by the director's schedule test.
 TEST(CommandLine, ListWindowsPrintsTheTimetableTheDirectorRuns) {
   Outcome list = RunDorsel("--list-windows"), version = RunDorsel("--version");
-  EXPECT_EQ(list.exitCode, 0);
-  EXPECT_EQ(list.out, TimetableText());
-  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 22);
-  EXPECT_EQ(list.out.rfind(" 1    0.000   20.000  ", 0), 0u) << list.out;
-  EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.out.rfind("dorsel ", 0), 0u);
+  EXPECT_EQ(std::make_tuple(list.exitCode, list.out), std::make_tuple(0, TimetableText()));
+  EXPECT_EQ(std::make_pair(version.exitCode, version.out.rfind("dorsel ", 0)), std::make_pair(0, size_t(0)));
 }
 
 // --window N is --start at that window's beginning: the first frame is

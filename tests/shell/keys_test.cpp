@@ -67,11 +67,8 @@ TEST(ViewerKeys, SpaceHoldsPictureMusicAndTimeAndGoesOnInStep) {
 }
 
 TEST(ViewerKeys, PageKeysStartAWindowAsIfTheShowBeganThere) {
-  struct Case {
-    int from;
-    host::WPARAM key;
-    int to;  // 0: the show ends
-  } cases[] = {{3, host::VK_NEXT, 4}, {3, host::VK_PRIOR, 2}, {1, host::VK_PRIOR, 1}, {22, host::VK_NEXT, 0}};
+  struct Case { int from; host::WPARAM key; int to; };  // to 0: the show ends
+  const Case cases[] = {{3, host::VK_NEXT, 4}, {3, host::VK_PRIOR, 2}, {1, host::VK_PRIOR, 1}, {22, host::VK_NEXT, 0}};
   // Pressed after frame 2, so the fresh run starts on the same phase of the
   // 30 frames/s clock's 33, 33, 34 ms steps.
   constexpr int kPress = 2;

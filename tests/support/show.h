@@ -34,16 +34,13 @@ struct Show {
     platform->windows.GetWindowRect(demo.MainWindow, &demo.display.SavedWindowRect);
     if (!OpenDisplay(demo.display, demo.MainWindow)) return false;
     LoadDemoAssets(demo);
-    StartWallClock(demo.clock, WallMs(), 0);
+    StartWallClock(demo.clock, uint32_t(backend.NowMs()), 0);
     return true;
   }
 
-  // The wall clock as the show reads it.
-  uint32_t WallMs() { return uint32_t(backend.NowMs()); }
-
   // Runs one frame whose clock reads exactly t.
   void FrameAt(uint32_t t) {
-    demo.clock.DemoStartMs = WallMs() - t;
+    demo.clock.DemoStartMs = uint32_t(backend.NowMs()) - t;
     DemoFrame(demo);
   }
 
