@@ -22,41 +22,6 @@ BumpLights Flat(uint32_t colour) {
   return b;
 }
 
-TEST(SpotTable, BrightestInTheMiddleAndDarkFromTheRimOut) {
-  std::vector<uint8_t> spot;
-  BuildSpotTable(spot);
-  ASSERT_EQ(spot.size(), size_t(kSpotSide * kSpotSide));
-  // 35 + 60 in the middle; at d = 1/2, 60 × 0.5 and a vanishing 35 × 0.5^20;
-  // 0 from radius 128 out; round: the same at the same distance each way.
-  const int cases[][3] = {{128, 128, 95}, {129, 128, 89}, {192, 128, 30}, {160, 128, 45}, {128, 192, 30},
-                          {64, 128, 30},  {0, 128, 0},    {128, 0, 0},    {255, 128, 0},  {255, 255, 0}};
-  for (auto [i, j, value] : cases) EXPECT_EQ(spot[j * kSpotSide + i], value) << i << "," << j;
-  for (uint8_t v : spot) ASSERT_LE(v, 95);
-}
-
-TEST(DrawBumpLights, LightsMoveByFrameTimeAndBounce) {
-  BumpLights b = Flat(0);
-  b.amplitude = {100, 0, 0, 0}, b.speed = {0.1, -0.6, -0.4, -0.5}, b.angle = {0, 0, 1.0, 2.0};  // the start
-  Frame frame;
-  DrawBumpLights(b, frame.target, 1.0f, 0);
-  // The positions come from the values before the step.
-  EXPECT_EQ(std::pair(b.centreX, b.centreY), std::pair(384, 45 + 50 + 320));
-  // Amplitude 0 went past 100 and turns back; the others went below 0 and
-  // turn up again.
-  const double amplitude[] = {100.1, -0.6, -0.4, -0.5}, angle[] = {0.5, 0.03, 1.06, 2.08},
-               speed[] = {-2.8, 2.6, 1.4, 3.4};
-  for (int i = 0; i < 4; ++i)
-    EXPECT_TRUE(std::fabs(b.amplitude[i] - amplitude[i]) + std::fabs(b.angle[i] - angle[i]) < 1e-12 && b.speed[i] == speed[i]) << i;
-  b.amplitude[2] = 50;
-  DrawBumpLights(b, frame.target, 0.5f, 0);
-  // trunc(100.1 sin 0.5) − trunc(−90 sin 0.5) + 384, and the same for y;
-  // light 2 at 50 × (sin, cos) 1.06.
-  EXPECT_EQ(std::vector<int>({b.centreX, b.centreY, b.offset[2].x, b.offset[2].y}),
-            std::vector<int>({47 + 43 + 384, 39 + 43 + 320, 43, 24}));
-  EXPECT_DOUBLE_EQ(b.amplitude[0], 100.1 - 1.4);
-  EXPECT_DOUBLE_EQ(b.amplitude[1], -0.6 + 1.3);
-}
-
 // What they leave of a frame: drawn whole when they say they cover it (two
 // different frames end the same), and nothing at all from pictures of the
 // wrong size.

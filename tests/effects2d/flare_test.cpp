@@ -31,34 +31,6 @@ Frame Draw(float x, float y, float z, FlareSprite f = TestSprite(), uint32_t fil
   return frame;
 }
 
-// The square is 120 world units at the focal length 256 and spans the whole
-// picture: its pixels step through the texels by 16384 / width in 8.8.
-TEST(DrawFlare, SizeFollowsDepthAndTheSquareSpansThePicture) {
-  struct Case {
-    float x, y, z;
-    int left, top, width;
-    int third, last;  // the texel row and column at offset 2 and at the far corner
-  };
-  const Case cases[] = {
-      {0, 0, 256, 196, 132, 120, 1, 63},  // 2 × 136 >> 8, 119 × 136 >> 8
-      {0, 0, 512, 226, 162, 60, 2, 62},
-      {0, 0, 1024, 241, 177, 30, 4, 61},
-      {100, -50, 256, 296, 82, 120, 1, 63},  // moved by its own units at z = 256
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.z);
-    Frame frame = Draw(c.x, c.y, c.z);
-    const int l = c.left, t = c.top, r = c.left + c.width - 1, b = c.top + c.width - 1;
-    EXPECT_EQ(frame.Touched(), c.width * c.width);
-    EXPECT_EQ(frame.At(l, t), Texel(0, 0));
-    EXPECT_EQ(frame.At(l + 2, t + 2), Texel(c.third, c.third));
-    EXPECT_EQ(frame.At(r, b), Texel(c.last, c.last));
-    EXPECT_EQ(frame.At(r, t), Texel(0, c.last));
-    EXPECT_EQ(frame.At(l + c.width / 2, t + c.width / 2), Texel(31, 31));
-    EXPECT_EQ(frame.At(l - 1, t) | frame.At(l, t - 1) | frame.At(r + 1, b) | frame.At(r, b + 1), 0u);
-  }
-}
-
 TEST(DrawFlare, ClippingKeepsTheTexelsOfWhatIsOnScreen) {
   const Frame whole = Draw(0, 0, 256);  // left 196, top 132
   // Past the left, right, top and bottom edges and two corners; the whole

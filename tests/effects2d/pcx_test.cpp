@@ -1,7 +1,6 @@
 #include "effects2d/pcx.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "support/effects_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::TempDir;
 
 struct PcxFile {
   int version = 5, encoding = 1, bitsPerPixel = 8, planes = 1;
@@ -37,19 +39,6 @@ std::vector<uint8_t> Encode(const PcxFile& s) {
   }
   return f;
 }
-
-struct TempDir {
-  std::string path = [] {
-    std::string pattern = (fs::temp_directory_path() / "dorsel-pcx-XXXXXX").string();
-    return std::string(mkdtemp(pattern.data()));
-  }();
-  ~TempDir() { fs::remove_all(path); }
-  std::string File(const std::string& name) const { return path + "/" + name; }
-  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    std::ofstream(File(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return File(name);
-  }
-};
 
 // Decoding: runs over line and plane ends, the early end of a file, the
 // header fields that set the size, and the palette lookup. An 8-bit picture

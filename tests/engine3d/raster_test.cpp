@@ -253,33 +253,6 @@ TEST(Raster, ShadedFacesDarkenWithDepthAndDotTheirCornersInFront) {
   EXPECT_EQ(ScreenX(1, 0), INT32_MIN);
 }
 
-TEST(Raster, SmoothRowCarriesItsAccumulators) {
-  // Three rows of four pixels, the middle one smoothed; worked by hand, lane
-  // by lane: each pixel from the one just written and its right, lower and
-  // upper neighbours.
-  Frame f;
-  const uint32_t above[4] = {0x040404, 0x080808, 0x0C0C0C, 0x101010}, below[4] = {0x000004, 0x000400, 0x040000, 0x040404};
-  const uint32_t middle[5] = {0x400000, 0x004000, 0x000040, 0x404040, 0x808080};
-  for (int x = 0; x < 4; ++x) f.pixels[x] = above[x], f.pixels[2 * W + x] = below[x];
-  std::copy(middle, middle + 5, &f.pixels[W]);
-  uint32_t rb = 0, g = 0;
-  for (int x = 0; x < 4; ++x) {
-    uint32_t r = middle[x + 1];
-    rb = ((rb + (r & 0xFF00FF) + (below[x] & 0xFF00FF) + (above[x] & 0xFF00FF)) >> 2) & 0xFF00FF;
-    g = ((g + (r & 0xFF00) + (below[x] & 0xFF00) + (above[x] & 0xFF00)) >> 2) & 0xFF00;
-    f.pixels[3 * W + x] = rb + g;  // the expected row, out of the way
-  }
-  EXPECT_EQ(f.At(0, 3), 0x011102u);  // (0x004000 + 0x000004 + 0x040404) / 4 by lanes
-  SmoothRow(&f.pixels[W], 4, 0);
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(f.At(x, 1), f.At(x, 3)) << x;
-  EXPECT_EQ(f.At(4, 1), 0x808080u) << "the pixel after the run is only read";
-  // A lone bright pixel spreads to the right through the carried value.
-  Frame lone;
-  lone.pixels[W + 1] = 0xFFFFFF;
-  SmoothRow(&lone.pixels[W], 4, 0);
-  EXPECT_EQ(std::vector<uint32_t>(&lone.pixels[W], &lone.pixels[W + 3]), std::vector<uint32_t>({0x3F3F3F, 0x0F0F0F, 0x030303}));
-}
-
 TEST(Raster, PackedSmoothRowGivesThePlainPixels) {
   // The packed form takes four pixels a step and skips black stretches, so
   // the cases cross group edges, start off a group boundary, end in a
