@@ -150,7 +150,7 @@ TEST_F(SceneLoader, HostileChunksDoNotLoseTheirNeighbours) {
     EXPECT_EQ(o.vertexCount, c.vertices);
     EXPECT_EQ(o.faceCount, c.faces);
     for (int i = 0; i < o.faceCount; ++i) EXPECT_LT(std::max({o.faces[i].a, o.faces[i].b, o.faces[i].c}), o.vertexCount);
-    if (c.objects == 2) EXPECT_EQ(l.scene.objects[0].vertexCount, std::string(c.name).find("too deep") == std::string::npos ? 4 : 0);
+    if (c.objects == 2) { EXPECT_EQ(l.scene.objects[0].vertexCount, std::string(c.name).find("too deep") == std::string::npos ? 4 : 0); }
   }
   // The dropped face leaves the others in their stored order.
   Loaded dropped = Load(Tri("A", {{0, 1, 2}, {0, 1, 9}, {3, 2, 1}}));
@@ -179,8 +179,8 @@ TEST_F(SceneLoader, ObjectsPastTheSlotsAndListsPastTheBudgetAreNotRead) {
     entries += o.vertexCount + o.faceCount;
     // Faces read from the bytes of the chunks behind the list may name
     // vertices past the list and are dropped; the rest stay.
-    if (i < full) ASSERT_TRUE(o.vertexCount == 0xFFFF && o.faceCount > 0xFFFF / 2) << i;
-    if (i > full) ASSERT_EQ(o.vertexCount + o.faceCount, 0) << i;
+    if (i < full) { ASSERT_TRUE(o.vertexCount == 0xFFFF && o.faceCount > 0xFFFF / 2) << i; }
+    if (i > full) { ASSERT_EQ(o.vertexCount + o.faceCount, 0) << i; }
     ASSERT_EQ(o.vertices.size(), size_t(o.vertexCount));
     ASSERT_EQ(o.faces.size(), size_t(o.faceCount));
   }
