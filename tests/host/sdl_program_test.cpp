@@ -35,8 +35,10 @@ const char kDemo[] = "^dorsel @ oru", kSettings[] = "^dorsel settings$";
 // (The window searches leave the accent out: the legacy name is not UTF-8.)
 const std::string kTitle = "dorsel @ oru\u00B4" "99";
 
-// The window carries the program's own 32 × 32 icon.
+// The window carries the program's own 32 × 32 icon (set just after the
+// window appears: a slow build may be seen in between).
 void ExpectProgramIcon(const std::string& xid) {
+  WaitFor([&] { return !sdltest::WindowIcon(xid).empty(); });
   std::vector<uint32_t> want = host::ProgramIcon(32);
   want.insert(want.begin(), {32u, 32u});
   EXPECT_EQ(sdltest::WindowIcon(xid), want) << "not the program's icon";
