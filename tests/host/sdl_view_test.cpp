@@ -160,6 +160,7 @@ class SdlView : public sdltest::OnXvfb<1920, 1080> {
     sdltest::Keys(xid, "F11");
     if (!pumpUntil([&] { return !demo.settings.windowed && sdltest::WindowGeometry(xid).width == kScreenWidth; }))
       return problems.push_back("F11 did not go full screen");
+    BeginFrame(demo.display);  // the full-screen frame: the window's surface went with the switch
     expected = DrawPattern(demo, mode.width, mode.height, mode.bitsPerPixel == 8);
     PresentFrame(demo.display);
     expect("a frame in full screen", ScreenShows(expected, mode.width, mode.height, run.left, run.top, 2, true));
