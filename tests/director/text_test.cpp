@@ -6,6 +6,7 @@
 #include <string>
 #include <tuple>
 
+#include "director/console_line.h"
 #include "director/pages.h"
 #include "director/text_writer.h"
 #include "effect_fixtures.h"
@@ -184,6 +185,16 @@ TEST(DrawText, StaysInsideTheImageAndTheFont) {
   DrawText(fixtures::Flat(8 * 2, 15, 0x00FFFFFF), "!\"#", 0, 0, small.pixels.data());
   DrawText(PcxImage{}, "ABC", 0, 0, none.pixels.data());
   EXPECT_EQ(std::make_pair(GlyphPixels(small.pixels), GlyphPixels(none.pixels)), std::make_pair(2 * 8 * 15, 0));
+}
+
+TEST(ConsoleLine, ShowsTheListingsLinesInTurnOnePerFrame) {
+  ConsoleLine console;
+  for (int frame = 0; frame < 18; ++frame) {
+    Frame drawn, want;
+    DrawConsoleLine(console, kFont, 20, 300, drawn.target);
+    DrawText(kFont, kConsoleListing[frame % 16], 20, 300, want.pixels.data());
+    EXPECT_EQ(drawn.pixels, want.pixels) << "frame " << frame;
+  }
 }
 
 }  // namespace
