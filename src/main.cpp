@@ -175,15 +175,6 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-// 64-bit FNV-1a of the frame's pixels as little-endian 32-bit words: one
-// number to compare two builds' frames by.
-uint64_t FrameHash(const uint32_t* pixels) {
-  uint64_t h = 14695981039346656037ull;
-  for (int i = 0; i < kFramePixels; ++i)
-    for (int b = 0; b < 32; b += 8) h = (h ^ ((pixels[i] >> b) & 0xFF)) * 1099511628211ull;
-  return h;
-}
-
 // Runs after each frame: the frame may be written out and recorded, a
 // headless run's virtual time moves on by one frame (and the sound heard
 // meanwhile is recorded), and --end closes the show.

@@ -70,15 +70,6 @@ bool Number(const Query& query, const std::string& name, long lo, long hi, long 
   return true;
 }
 
-// 64-bit FNV-1a of the frame's pixels as little-endian 32-bit words, as the
-// desktop's --hashes computes it.
-uint64_t FrameHash(const uint32_t* pixels) {
-  uint64_t h = 14695981039346656037ull;
-  for (int i = 0; i < kFramePixels; ++i)
-    for (int b = 0; b < 32; b += 8) h = (h ^ ((pixels[i] >> b) & 0xFF)) * 1099511628211ull;
-  return h;
-}
-
 // The browser's turn, now and then: the lines printed so far reach the page,
 // and the page stays alive while a run on the virtual clock takes minutes.
 struct Turns {

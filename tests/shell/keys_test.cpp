@@ -23,10 +23,8 @@ struct KeyRun : testing_support::ShowRun {
     demo.startOffsetMs = startMs;
     platform->player.SetStartOffsetMs(startMs);
     onFrame = [this, frames] {
-      uint64_t h = 1469598103934665603ull;
-      for (int i = 0; i < kFramePixels; ++i) h = (h ^ demo.target.pixels[i]) * 1099511628211ull;
       times.push_back(demo.clock.DemoTimeMs);
-      hashes.push_back(h);
+      hashes.push_back(FrameHash(demo.target.pixels));
       backend.TakeHeardAudio([this](const int16_t* s, int n) { heard.insert(heard.end(), s, s + 2 * n); });
       heardAt.push_back(heard.size());
       int i = int(times.size()) - 1;
